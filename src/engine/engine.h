@@ -1,0 +1,153 @@
+// Tavelo's audio engine: the operations the player calls, under the names the player uses.
+// Handles are 32-bit numbers, 0 = none / failure; after a failure BASS_ErrorGetCode() tells why.
+#pragma once
+
+#include <cstdint>
+
+using DWORD = std::uint32_t;
+using QWORD = std::uint64_t;
+using BOOL = int;
+using HSTREAM = DWORD;
+using HCHANNEL = DWORD;
+using HSYNC = DWORD;
+using HPLUGIN = DWORD;
+using HFX = DWORD;
+
+// Error codes
+enum : int {
+  BASS_OK = 0,
+  BASS_ERROR_MEM = 1,
+  BASS_ERROR_FILEOPEN = 2,
+  BASS_ERROR_DRIVER = 3,
+  BASS_ERROR_HANDLE = 5,
+  BASS_ERROR_FORMAT = 6,
+  BASS_ERROR_POSITION = 7,
+  BASS_ERROR_INIT = 8,
+  BASS_ERROR_START = 9,
+  BASS_ERROR_ALREADY = 14,
+  BASS_ERROR_NOTAVAIL = 37,
+  BASS_ERROR_DECODE = 38,
+  BASS_ERROR_FILEFORM = 41,
+  BASS_ERROR_DEVICE = 23,
+  BASS_ERROR_ILLPARAM = 20,
+  BASS_ERROR_VERSION = 43,
+  BASS_ERROR_CODEC = 44,
+  BASS_ERROR_ENDED = 45,
+  BASS_ERROR_UNKNOWN = -1,
+};
+
+// Configuration options
+enum : DWORD {
+  BASS_CONFIG_BUFFER = 0,
+  BASS_CONFIG_NET_BUFFER = 12,
+  BASS_CONFIG_NET_PREBUF = 15,
+  BASS_CONFIG_NET_AGENT = 16,
+  BASS_CONFIG_NET_PROXY = 17,
+  BASS_CONFIG_NET_PLAYLIST = 21,
+};
+
+// Stream / channel flags
+enum : DWORD {
+  BASS_SAMPLE_8BITS = 1,
+  BASS_SAMPLE_FLOAT = 0x100,
+  BASS_MIDI_DECAYEND = 0x2000,
+  BASS_STREAM_DECODE = 0x200000,
+  BASS_STREAM_STATUS = 0x800000,
+};
+
+// Channel states
+enum : DWORD {
+  BASS_ACTIVE_STOPPED = 0,
+  BASS_ACTIVE_PLAYING = 1,
+  BASS_ACTIVE_STALLED = 2,
+  BASS_ACTIVE_PAUSED = 3,
+};
+
+enum : DWORD {
+  BASS_POS_BYTE = 0,
+  BASS_ATTRIB_FREQ = 1,
+  BASS_FILEPOS_CURRENT = 0,
+  BASS_FILEPOS_DOWNLOAD = 1,
+  BASS_FILEPOS_END = 2,
+  BASS_FILEPOS_CONNECTED = 4,
+  BASS_SYNC_END = 2,
+  BASS_SYNC_META = 4,
+  BASS_SYNC_OGG_CHANGE = 12,
+};
+
+// Stream types (BASS_CHANNELINFO::ctype)
+enum : DWORD {
+  BASS_CTYPE_STREAM_OGG = 0x10002,
+  BASS_CTYPE_STREAM_MP1 = 0x10003,
+  BASS_CTYPE_STREAM_MP2 = 0x10004,
+  BASS_CTYPE_STREAM_MP3 = 0x10005,
+  BASS_CTYPE_STREAM_AIFF = 0x10006,
+  BASS_CTYPE_STREAM_WAV = 0x40000,
+  BASS_CTYPE_STREAM_PLUGIN = 0x10100,
+};
+
+struct BASS_DEVICEINFO {
+  const char* name;
+  const char* driver;
+  DWORD flags;
+};
+enum : DWORD { BASS_DEVICE_ENABLED = 1, BASS_DEVICE_DEFAULT = 2, BASS_DEVICE_INIT = 4 };
+
+struct BASS_CHANNELINFO {
+  DWORD freq;
+  DWORD chans;
+  DWORD flags;
+  DWORD ctype;
+  DWORD origres;
+  HPLUGIN plugin;
+  const char* filename;
+};
+
+struct BASS_PLUGINFORM {
+  DWORD ctype;
+  const char* name;
+  const char* exts;
+};
+struct BASS_PLUGININFO {
+  DWORD version;
+  DWORD formatc;
+  const BASS_PLUGINFORM* formats;
+};
+
+using SYNCPROC = void(HSYNC handle, DWORD channel, DWORD data, void* user);
+
+extern "C" {
+DWORD BASS_GetVersion();
+int BASS_ErrorGetCode();
+BOOL BASS_GetDeviceInfo(DWORD device, BASS_DEVICEINFO* info);
+BOOL BASS_Init(int device, DWORD freq, DWORD flags, void* window, const void* clsid);
+BOOL BASS_Free();
+BOOL BASS_SetConfig(DWORD option, DWORD value);
+DWORD BASS_GetConfig(DWORD option);
+BOOL BASS_SetConfigPtr(DWORD option, const void* value);
+const void* BASS_GetConfigPtr(DWORD option);
+
+HPLUGIN BASS_PluginLoad(const char* file, DWORD flags);
+BOOL BASS_PluginFree(HPLUGIN handle);
+const BASS_PLUGININFO* BASS_PluginGetInfo(HPLUGIN handle);
+
+HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags);
+BOOL BASS_StreamFree(HSTREAM handle);
+QWORD BASS_StreamGetFilePosition(HSTREAM handle, DWORD mode);
+
+BOOL BASS_ChannelPlay(DWORD handle, BOOL restart);
+BOOL BASS_ChannelPause(DWORD handle);
+BOOL BASS_ChannelStop(DWORD handle);
+DWORD BASS_ChannelIsActive(DWORD handle);
+QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode);
+QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode);
+BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos, DWORD mode);
+double BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos);
+QWORD BASS_ChannelSeconds2Bytes(DWORD handle, double pos);
+DWORD BASS_ChannelGetLevel(DWORD handle);
+DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length);
+BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info);
+BOOL BASS_ChannelGetAttribute(DWORD handle, DWORD attrib, float* value);
+HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC* proc, void* user);
+BOOL BASS_ChannelRemoveSync(DWORD handle, HSYNC sync);
+}
