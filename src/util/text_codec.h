@@ -1,0 +1,16 @@
+// Text read from outside the player: old list files, CUE sheets, server answers, stream titles.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// UTF-8 when the bytes are valid UTF-8 (a leading byte-order mark is dropped), else Windows-1252.
+QString decodeExternalText(const QByteArray& bytes);
+
+// Windows-1252 with its five unassigned bytes kept as the matching C1 control characters.
+QString decodeWindows1252(const QByteArray& bytes);
+
+// Splits text into lines; CR LF, a lone CR and a lone LF each end a line.
+// A final line ending does not start another line, so "a\r\n" is one line and "" is none.
+QStringList splitLines(const QString& text);
