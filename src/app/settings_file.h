@@ -2,6 +2,8 @@
 // Pure data and text; the form copies these values into and out of its controls.
 #pragma once
 
+#include "atomic_file.h"
+
 #include <QByteArray>
 #include <QString>
 #include <array>
@@ -43,5 +45,12 @@ SettingsData defaultSettings(const QString& programDir);
 // Reads the file's text; damaged or missing lines take their defaults, never throws.
 SettingsData parseSettings(const QByteArray& text, const QString& programDir);
 
-// The 21 lines as closing writes them, CR LF line ends.
+// The 21 lines as closing writes them, CR LF line ends, UTF-8.
+// An unset volume is written as an empty line (read back as unset), unset bars as 15 each.
 QByteArray formatSettings(const SettingsData& settings);
+
+// programDir + "Settings.ini" parsed, or the defaults when it is missing or unreadable.
+SettingsData loadSettingsFile(const QString& programDir);
+
+// Replaces programDir + "Settings.ini" atomically; on failure the old file stays.
+FileWriteResult saveSettingsFile(const QString& programDir, const SettingsData& settings);

@@ -45,3 +45,9 @@ QStringList splitLines(const QString& text) {
   if (start < size) lines.append(text.mid(start));
   return lines;
 }
+
+QByteArray joinLinesCrLf(const QStringList& lines) {
+  QByteArray bytes;
+  for (const QString& line : lines) bytes += line.toUtf8() + "\r\n";
+  return bytes;
+}

@@ -11,6 +11,9 @@ QString decodeExternalText(const QByteArray& bytes);
 // Windows-1252 with its five unassigned bytes kept as the matching C1 control characters.
 QString decodeWindows1252(const QByteArray& bytes);
 
+// The lines as the player writes text files: UTF-8, each line ended by CR LF.
+QByteArray joinLinesCrLf(const QStringList& lines);
+
 // Splits text into lines; CR LF, a lone CR and a lone LF each end a line.
 // A final line ending does not start another line, so "a\r\n" is one line and "" is none.
 QStringList splitLines(const QString& text);
