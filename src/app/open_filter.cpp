@@ -15,12 +15,22 @@ OpenDialogFilter buildOpenDialogFilter(const QList<PluginFormat>& pluginFormats)
           extensionList};
 }
 
+namespace {
+
+// "MIDI (*.mid;*.midi)" -> "MIDI": the dialog shows the patterns in its own form.
+QString withoutPatternSuffix(const QString& caption) {
+  const qsizetype open = caption.lastIndexOf(QLatin1String(" ("));
+  return open > 0 && caption.endsWith(QLatin1Char(')')) ? caption.left(open) : caption;
+}
+
+}  // namespace
+
 QStringList toNameFilters(const QString& filter) {
   const QStringList parts = filter.split(QLatin1Char('|'));
   QStringList nameFilters;
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
     const QString patterns = parts.at(i + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts).join(QLatin1Char(' '));
-    nameFilters << QStringLiteral("%1 (%2)").arg(parts.at(i), patterns);
+    nameFilters << QStringLiteral("%1 (%2)").arg(withoutPatternSuffix(parts.at(i)), patterns);
   }
   return nameFilters;
 }

@@ -22,7 +22,8 @@ struct OpenDialogFilter {
 // The built-in formats followed by the plug-ins' formats in the order given.
 OpenDialogFilter buildOpenDialogFilter(const QList<PluginFormat>& pluginFormats);
 
-// The filter as QFileDialog name filters: "caption (pattern pattern …)".
+// The filter as QFileDialog name filters: "caption (pattern pattern …)"; a caption that
+// already ends in its patterns ("CUE Files (*.cue)") shows them once.
 QStringList toNameFilters(const QString& filter);
 
 // Whether the file's extension (case-insensitive) occurs in the extension list.

@@ -37,6 +37,8 @@ struct SettingsData {
   bool useIr = false;                   // line 15
   QString irPort;
   QString powerState;
+
+  bool operator==(const SettingsData&) const = default;
 };
 
 // Defaults when there is no file; programDir ends with '/'.
