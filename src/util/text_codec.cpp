@@ -48,6 +48,9 @@ QStringList splitLines(const QString& text) {
 
 QByteArray joinLinesCrLf(const QStringList& lines) {
   QByteArray bytes;
-  for (const QString& line : lines) bytes += line.toUtf8() + "\r\n";
+  for (QString line : lines) {
+    line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    bytes += line.toUtf8() + "\r\n";
+  }
   return bytes;
 }

@@ -12,6 +12,7 @@ QString decodeExternalText(const QByteArray& bytes);
 QString decodeWindows1252(const QByteArray& bytes);
 
 // The lines as the player writes text files: UTF-8, each line ended by CR LF.
+// A line break inside a line (a file name may hold one) becomes a space, so line positions hold.
 QByteArray joinLinesCrLf(const QStringList& lines);
 
 // Splits text into lines; CR LF, a lone CR and a lone LF each end a line.

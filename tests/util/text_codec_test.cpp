@@ -54,4 +54,11 @@ TEST(SplitLines, EveryLineEndingEndsALine) {
   for (const Case& c : cases) EXPECT_EQ(splitLines(c.text), c.expected) << c.text.toStdString();
 }
 
+TEST(JoinLinesCrLf, EveryLineEndsWithCrLfAndKeepsItsPosition) {
+  EXPECT_EQ(joinLinesCrLf({}), QByteArray());
+  EXPECT_EQ(joinLinesCrLf({QString(), u"Grüße"_qs}), "\r\nGr\xc3\xbc\xc3\x9f" "e\r\n");
+  EXPECT_EQ(joinLinesCrLf({u"/music/odd\nname.sf2^"_qs, u"a\r\nb"_qs, u"012"_qs}),
+            "/music/odd name.sf2^\r\na  b\r\n012\r\n");
+}
+
 }  // namespace

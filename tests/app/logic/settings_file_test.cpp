@@ -260,6 +260,18 @@ TEST(SettingsFile, OldFilesInWindows1252AndOtherLineEndsAreRead) {
   EXPECT_EQ(s.modeOrderCode, 120);
 }
 
+TEST(SettingsFile, LineBreaksInsideValuesKeepEveryLineInPlace) {
+  SettingsData s = everythingChanged();
+  s.soundFonts = QStringLiteral("/home/ann/odd\nname.sf2^");
+  s.cdDriveText = QStringLiteral("sr0: VENDOR\r - MODEL");
+  const QByteArray written = formatSettings(s);
+  EXPECT_EQ(written.count('\n'), 21);
+  const SettingsData read = parseSettings(written, QStringLiteral("/home/ann/tavelo/"));
+  EXPECT_EQ(read.soundFonts, "/home/ann/odd name.sf2^");
+  EXPECT_EQ(read.modeOrderCode, 201);
+  EXPECT_TRUE(read.useIr);
+}
+
 TEST(SettingsFile, SavesAndLoadsThroughTheProgramFolder) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
@@ -272,6 +284,10 @@ TEST(SettingsFile, SavesAndLoadsThroughTheProgramFolder) {
   QFile file(programDir + "Settings.ini");
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_EQ(file.readAll(), formatSettings(changed));
+
+  const FileWriteResult failed = saveSettingsFile(programDir + "missing/", changed);
+  EXPECT_FALSE(failed.ok);
+  EXPECT_TRUE(failed.message.contains("Settings.ini")) << failed.message.toStdString();
 }
 
 }  // namespace
