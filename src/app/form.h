@@ -1,0 +1,204 @@
+// The one window of the player. Its controls are both display and store of many settings;
+// other subsystems read and write them by these names. Methods live in the .cpp file of
+// their subject: form_controls.cpp and form_panels.cpp build the controls, form_startup.cpp
+// starts the player, form_closing.cpp closes it.
+#pragma once
+
+#include "app/dialogs.h"
+#include "app/settings_file.h"
+#include "app/station_button.h"
+
+#include <QList>
+#include <QPixmap>
+#include <QStringList>
+#include <QWidget>
+#include <array>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QSystemTrayIcon;
+class QTabWidget;
+class QTableWidget;
+class QTimer;
+class QToolButton;
+
+class TFormMyTavelo : public QWidget {
+  Q_OBJECT
+ public:
+  // programDir: the folder of the executable, ending with '/'.
+  TFormMyTavelo(Dialogs& dialogs, const QString& programDir, QWidget* parent = nullptr);
+  ~TFormMyTavelo() override;
+
+  // Start-up; false when the audio engine could not be brought up (the process then ends
+  // without closing, so nothing is written). arguments: the command line after the program.
+  bool FormCreate(const QStringList& arguments);
+  // Stops everything and writes the settings files; runs once, whoever asks first.
+  void FormClose();
+  // The system or the session ends: closing runs with the system-shutdown flag set.
+  void SessionEnding();
+  // Another copy of the player handed a file over.
+  void HandOverReceived(const QString& path);
+  // message, a line break, "(error code: N)" with the engine's last error code.
+  void ShowEngineError(const QString& message);
+
+  Dialogs& dialogs() { return dialogs_; }
+  const QString& programDir() const { return ProgramDir; }
+
+  static constexpr int kFilesClientHeight = 382;
+
+  // Main area
+  QCheckBox *CheckBoxFullDir, *ChBoxRep, *chb_decodeAll;
+  QComboBox* CBCDdrives;
+  QPushButton *ButtonOpen, *BLockUnlock, *ButtonPrev, *ButtonPlay, *ButtonPause, *ButtonStop, *ButtonNext;
+  QToolButton* sb_decode;
+  QSlider* TrackBar1;
+  QProgressBar *PBL, *PBR, *PB1;
+  QLabel *Label12, *Label13, *Label14;
+  QFrame* Panel2;
+  QLabel *Label9, *Label30, *LabelOp;
+  QFrame* p_info;
+  QLabel *Label1, *Label2, *Label3, *Image1, *Label16, *Label23, *Label29, *Label32, *Label33, *Label15, *Label34;
+  QListWidget* ListBox1;
+
+  // Radio panel and station buttons
+  QFrame *p_radio, *p_SelButtons;
+  QLabel *Label4, *Label5, *Label6, *Label17, *Label22;
+  QPushButton *BnetRadioPause, *BNetRadioStop, *BNetRadioRec, *btn_LoadRlst, *btn_SaveRlst;
+  std::array<TMyButton*, 31> StationButtons{};  // 1..30
+
+  // Station settings panel
+  QFrame* p_radioSet;
+  QLineEdit *Ename, *Eurl, *Eproxy;
+  QGroupBox* rg_ProxySet;
+  std::array<QRadioButton*, 3> ProxyChoices{};
+  QCheckBox *ChBoxSetDefaultProxy, *ChBoxForceRec;
+  QPushButton *btn_back, *btn_for, *BnetOk, *BNetSettingsClose;
+  QLabel* Label27;
+
+  // Record settings panel
+  QFrame* p_recSet;
+  QLineEdit* ERecDir;
+  QPushButton *BRecDir, *RecSetOk, *BRecSetClose;
+  QGroupBox* RGRecFileFormat;
+  std::array<QRadioButton*, 7> RecFormatChoices{};
+  QComboBox* cb_bitrate;
+
+  // Settings panel
+  QFrame* p_settings;
+  QTabWidget* pc_settings;
+  QPushButton *BordOk, *BordClose;
+  QComboBox *CBfirst, *CBsecond, *CBthird, *cb_audioMixer, *cb_CDDBserver, *cbox_comPort;
+  QCheckBox *cbox_en32, *cbox_priority, *cbox_ontop, *cbox_stray, *chb_useCDDB, *cb_useIRRC;
+  QTableWidget *sg_SF2, *sg_rcComm;
+  QLineEdit *edt_proxy, *edt_port, *edt_proxyuser, *edt_proxypass;
+  QRadioButton *rb_tavelo, *rb_mplayer;
+
+  // Equaliser panel
+  QFrame* p_EQ;
+  std::array<QSlider*, 7> EqBars{};  // tbar_80 .. tbar_14000
+  std::array<QLabel*, 7> EqValueLabels{};  // lab_f1 .. lab_f7
+  QCheckBox* cbox_enEQ;
+  QPushButton* btn_closeEQ;
+
+  // Sleep panel
+  QFrame* p_sleep;
+  QLineEdit* ed_sleep;
+  QCheckBox *cb_powerOff, *cb_shutdown;
+  QPushButton *btn_sleep, *Button1;
+
+  // Tag panel
+  QFrame* p_ID3info;
+  QLineEdit *ed_TrackNr, *ed_Title, *ed_Artist, *ed_Album, *ed_Genre, *ed_Year, *ed_Comments;
+  QPushButton* btn_ID3infoClose;
+
+  // Non-visual parts
+  QTimer *Timer1, *Timer2;
+  FileDialogSettings OpenDialog1;
+  FileDialogSettings SaveDialog1;
+  QSystemTrayIcon* TrayIcon1;
+  QList<QPixmap> IList1;  // mode pictures, 32 x 32, by mode
+  QMenu *PUM1, *PM1;
+
+  // State that start-up creates and closing writes back
+  QString ProgramDir;
+  QString InitialCaption;
+  bool Stopped = true;
+  int CurrentMode = 0;
+  int ModeStep = 0;
+  int FrameHeight = 0;
+  bool Closing = false;
+  bool SystemShutdown = false;
+  SettingsData Stored;      // settings no control holds (record, proxy, CDDB, IR, mixer, fonts)
+  QString RadioListPath;
+  QStringList RadioList;
+  bool SaveRadioListOnClose = true;  // false when the list file exists but could not be read
+  QStringList IRCommands;
+  QStringList PathList;
+  QStringList RadioListFiles;
+  QString ExtensionList;
+  char ProxyBuffer[100] = {};
+  char AgentBuffer[100] = {};
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // Controls (form_controls.cpp, form_panels.cpp)
+  void CreateMainArea();
+  void CreateInfoPanel();
+  void CreateRadioPanels();
+  void CreateStationSettingsPanel();
+  void CreateRecordSettingsPanel();
+  void CreateSettingsPanel();
+  QWidget* CreateGeneralPage();
+  QWidget* CreateAudioPage();
+  QWidget* CreateCddbPage();
+  QWidget* CreateRemotePage();
+  void CreateEqualizerPanel();
+  void CreateSleepPanel();
+  void CreateTagPanel();
+  void CreateNonVisualParts();
+  void CreateMenus();
+
+  // Start-up steps (form_startup.cpp)
+  void CentreOnScreen();
+  void ShowModePicture();
+  void ApplySettings(const SettingsData& settings);
+  void LoadRadioList();
+  void CreateStationButtons();
+  bool EngineVersionMatches();
+  bool InitOutputDevice();
+  void ConfigureEngine();
+  void LoadPluginsAndFilter();
+  void FillCdDriveList(const QString& savedDriveText);
+  void ApplyEncoderAvailability();
+  void LoadRemoteCommands();
+  void PrepareSoundFontGrid();
+  void CollectRadioListFiles();
+  void EnterFirstMode();
+  void PlayCommandLineFile(const QString& path);
+  void OpenPathList(int request);
+  void FillMixerList();
+  void CaptureMixer();
+  void RegisterHotKeys();
+  void ApplyRemoteSettings();
+  void FillRemoteGrid();
+  void ApplyProcessPriority();
+
+  // Closing steps (form_closing.cpp)
+  SettingsData CollectSettings() const;
+  void ReportSaveFailures(const QStringList& failures);
+
+  Dialogs& dialogs_;
+  bool closed_ = false;
+};

@@ -1,0 +1,70 @@
+// Small helpers that create a named control at a fixed place, as the window's layout wants.
+#pragma once
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRect>
+
+namespace form {
+
+template <class Widget>
+Widget* place(Widget* widget, const char* name, const QRect& geometry) {
+  widget->setObjectName(QLatin1String(name));
+  widget->setGeometry(geometry);
+  return widget;
+}
+
+inline QLabel* label(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
+  return place(new QLabel(text, parent), name, geometry);
+}
+
+inline QPushButton* button(QWidget* parent, const char* name, const QString& text, const QRect& geometry,
+                           const QString& hint = {}) {
+  auto* created = place(new QPushButton(text, parent), name, geometry);
+  created->setToolTip(hint);
+  created->setFocusPolicy(Qt::NoFocus);
+  return created;
+}
+
+inline QCheckBox* checkBox(QWidget* parent, const char* name, const QString& text, const QRect& geometry,
+                           bool checked = false) {
+  auto* created = place(new QCheckBox(text, parent), name, geometry);
+  created->setChecked(checked);
+  return created;
+}
+
+inline QLineEdit* edit(QWidget* parent, const char* name, const QRect& geometry, const QString& text = {}) {
+  return place(new QLineEdit(text, parent), name, geometry);
+}
+
+inline QComboBox* dropDown(QWidget* parent, const char* name, const QRect& geometry, const QStringList& items = {}) {
+  auto* created = place(new QComboBox(parent), name, geometry);
+  created->addItems(items);
+  return created;
+}
+
+// A side panel: hidden until its subsystem shows it.
+inline QFrame* panel(QWidget* parent, const char* name, const QRect& geometry) {
+  auto* created = place(new QFrame(parent), name, geometry);
+  created->setFrameShape(QFrame::Panel);
+  created->setFrameShadow(QFrame::Raised);
+  created->setAutoFillBackground(true);
+  created->hide();
+  return created;
+}
+
+// The caption beside an edit, list or grid; the control carries it as its accessible name.
+inline QLabel* caption(QWidget* control, const QString& text, const QRect& geometry) {
+  auto* created = new QLabel(text, control->parentWidget());
+  created->setObjectName(control->objectName() + QLatin1String("Caption"));
+  created->setGeometry(geometry);
+  created->setBuddy(control);
+  control->setAccessibleName(text);
+  return created;
+}
+
+}  // namespace form

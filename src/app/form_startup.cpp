@@ -1,0 +1,262 @@
+// Start-up: from a fresh process to a window ready to play.
+#include "app/form.h"
+#include "app/mode_order.h"
+#include "app/tags.h"
+
+#include "encoders.h"
+#include "engine/engine.h"
+#include "open_filter.h"
+#include "platform/process_priority.h"
+#include "radio_list.h"
+#include "remote_commands.h"
+
+#include <QComboBox>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLoggingCategory>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSlider>
+#include <QSystemTrayIcon>
+#include <QTableWidget>
+#include <QTimer>
+#include <cstring>
+
+Q_LOGGING_CATEGORY(lcStartup, "tavelo.app", QtInfoMsg)
+
+namespace {
+
+constexpr DWORD kEngineMajorVersion = 0x0204;
+constexpr DWORD kOutputFrequency = 44100;
+constexpr int kDefaultDevice = -1;
+constexpr int kNoSoundDevice = 0;
+constexpr int kMaxListedDrives = 10;
+constexpr int kSoundFontRows = 10;
+constexpr int kOpenGivenPath = 1;
+const char* const kAgent = "Tavelo/1.0.14";
+
+void copyToBuffer(char (&buffer)[100], const char* text) {
+  std::strncpy(buffer, text, sizeof buffer - 1);
+  buffer[sizeof buffer - 1] = '\0';
+}
+
+}  // namespace
+
+bool TFormMyTavelo::FormCreate(const QStringList& arguments) {
+  InitialCaption = windowTitle();
+  CentreOnScreen();
+  FrameHeight = frameGeometry().height() - height();
+  FillMixerList();
+  Stopped = true;
+  ShowModePicture();
+  QDir().mkpath(ProgramDir + QStringLiteral("RLists"));
+  ApplySettings(loadSettingsFile(ProgramDir));
+  TrayIcon1->setVisible(cbox_stray->isChecked() && QSystemTrayIcon::isSystemTrayAvailable());
+  LoadRadioList();
+  CreateStationButtons();
+  if (!EngineVersionMatches() || !InitOutputDevice()) return false;
+  ConfigureEngine();
+  LoadPluginsAndFilter();
+  FillCdDriveList(Stored.cdDriveText);
+  PathList.clear();
+  if (arguments.isEmpty()) EnterFirstMode();
+  else PlayCommandLineFile(arguments.constFirst());
+  QDir::setCurrent(ProgramDir);
+  ApplyProcessPriority();
+  QPalette green = PB1->palette();
+  green.setColor(QPalette::Highlight, QColor(0, 128, 0));
+  PB1->setPalette(green);
+  RegisterHotKeys();
+  ApplyEncoderAvailability();
+  ApplyRemoteSettings();
+  LoadRemoteCommands();
+  PrepareSoundFontGrid();
+  CollectRadioListFiles();
+  Timer2->start();
+  return true;
+}
+
+void TFormMyTavelo::CentreOnScreen() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect available = screen->geometry();
+  move((available.width() - width()) / 2, (available.height() - height()) / 2);
+}
+
+void TFormMyTavelo::ShowModePicture() { Image1->setPixmap(IList1.value(CurrentMode)); }
+
+// Controls take the values as if the user had set them, so their handlers run.
+void TFormMyTavelo::ApplySettings(const SettingsData& settings) {
+  Stored = settings;
+  CaptureMixer();
+  if (settings.volumeBar) {
+    TrackBar1->setValue(*settings.volumeBar);
+    // Setting 0 on a bar already at 0 changes nothing, yet the output must get volume 0.
+    if (*settings.volumeBar == 0) emit TrackBar1->valueChanged(0);
+  }
+  RadioListPath = settings.radioListPath;
+  CheckBoxFullDir->setChecked(settings.fullDir);
+  ChBoxRep->setChecked(settings.repeat);
+  CBfirst->setCurrentIndex(settings.modeOrder[0]);
+  CBsecond->setCurrentIndex(settings.modeOrder[1]);
+  CBthird->setCurrentIndex(settings.modeOrder[2]);
+  setTag(p_settings, settings.modeOrderCode);
+  cbox_enEQ->setChecked(settings.enableEq);
+  cbox_en32->setChecked(settings.sampleFloat);
+  cbox_priority->setChecked(settings.highPriority);
+  cbox_ontop->setChecked(settings.alwaysOnTop);
+  cbox_stray->setChecked(settings.minToTray);
+  if (settings.eqBars) {
+    for (std::size_t band = 0; band < EqBars.size(); ++band) EqBars[band]->setValue((*settings.eqBars)[band]);
+  }
+}
+
+void TFormMyTavelo::LoadRadioList() {
+  StartupRadioList list = loadStartupRadioList(ProgramDir, RadioListPath);
+  RadioListPath = list.path;
+  RadioList = list.lines;
+  SaveRadioListOnClose = list.saveOnClose;
+  Label22->setText(list.title);
+  if (!list.error.isEmpty()) dialogs_.message(this, list.error);
+}
+
+void TFormMyTavelo::CreateStationButtons() {
+  for (int station = 1; station <= kStationCount; ++station) {
+    auto* button = new TMyButton(QString::number(station), p_SelButtons);
+    button->setObjectName(QStringLiteral("SelButton%1").arg(station));
+    const int row = (station - 1) / 10;
+    const int column = (station - 1) % 10 + 1;
+    button->setGeometry(22 * column - 14, 4 + 26 * row, 22, 22);
+    button->setToolTip(stationName(RadioList, station));
+    button->ForceEncode = stationForceEncode(RadioList, station);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setContextMenuPolicy(Qt::CustomContextMenu);
+    setTag(button, station);
+    StationButtons[static_cast<std::size_t>(station)] = button;
+  }
+}
+
+bool TFormMyTavelo::EngineVersionMatches() {
+  if (BASS_GetVersion() >> 16 == kEngineMajorVersion) return true;
+  dialogs_.error(QStringLiteral("An incorrect version of the audio engine was loaded"));
+  return false;
+}
+
+// The output device whose name is the mixer's, else the default; without any sound server
+// the engine's silent device keeps the player usable.
+bool TFormMyTavelo::InitOutputDevice() {
+  const QString mixerName = cb_audioMixer->itemText(Stored.mixerId);
+  int device = 1;
+  BASS_DEVICEINFO info{};
+  while (!mixerName.isEmpty() && BASS_GetDeviceInfo(static_cast<DWORD>(device), &info) &&
+         QString::fromUtf8(info.name) != mixerName) {
+    ++device;
+  }
+  QList<int> candidates{kDefaultDevice, kNoSoundDevice};
+  if (!mixerName.isEmpty()) candidates.prepend(device);
+  void* window = reinterpret_cast<void*>(winId());
+  for (const int candidate : candidates) {
+    if (BASS_Init(candidate, kOutputFrequency, 0, window, nullptr)) {
+      qCDebug(lcStartup) << "output device" << candidate;
+      return true;
+    }
+  }
+  ShowEngineError(QStringLiteral("Can't initialize device"));
+  return false;
+}
+
+void TFormMyTavelo::ConfigureEngine() {
+  BASS_SetConfig(BASS_CONFIG_NET_PLAYLIST, 1);
+  BASS_SetConfig(BASS_CONFIG_NET_PREBUF, 0);
+  BASS_SetConfig(BASS_CONFIG_BUFFER, 2000);
+  BASS_SetConfig(BASS_CONFIG_NET_BUFFER, 3000);
+  // The agent is filled before it is registered, so an engine that copies it at once gets it too.
+  copyToBuffer(AgentBuffer, kAgent);
+  BASS_SetConfigPtr(BASS_CONFIG_NET_PROXY, ProxyBuffer);
+  BASS_SetConfigPtr(BASS_CONFIG_NET_AGENT, AgentBuffer);
+}
+
+void TFormMyTavelo::LoadPluginsAndFilter() {
+  QList<PluginFormat> formats;
+  for (const QString& library : pluginLibraries(ProgramDir + QStringLiteral("Plug-ins"))) {
+    const HPLUGIN plugin = BASS_PluginLoad(QFile::encodeName(library).constData(), 0);
+    const BASS_PLUGININFO* info = plugin ? BASS_PluginGetInfo(plugin) : nullptr;
+    for (DWORD i = 0; info && i < info->formatc; ++i) {
+      formats.append({QString::fromUtf8(info->formats[i].name), QString::fromUtf8(info->formats[i].exts)});
+    }
+  }
+  const OpenDialogFilter filter = buildOpenDialogFilter(formats);
+  OpenDialog1.filter = filter.filter;
+  ExtensionList = filter.extensionList;
+}
+
+void TFormMyTavelo::FillCdDriveList(const QString& savedDriveText) {
+  CBCDdrives->clear();
+  CBCDdrives->addItem(QStringLiteral("No CD drives found"));
+  CBCDdrives->setCurrentIndex(qMax(0, CBCDdrives->findText(savedDriveText, Qt::MatchExactly)));
+}
+
+void TFormMyTavelo::PlayCommandLineFile(const QString& path) {
+  PathList = {path};
+  ModeStep = modeStepOf({CBfirst->currentIndex(), CBsecond->currentIndex(), CBthird->currentIndex()}, 0);
+  OpenPathList(kOpenGivenPath);
+  if (height() < kFilesClientHeight) resize(width(), kFilesClientHeight);
+}
+
+// The open button acts on the path list instead of asking when its tag holds a request.
+void TFormMyTavelo::OpenPathList(int request) {
+  setTag(ButtonOpen, request);
+  ButtonOpen->click();
+  setTag(ButtonOpen, 0);
+}
+
+void TFormMyTavelo::ApplyProcessPriority() { setProcessPriority(cbox_priority->isChecked()); }
+
+// A format whose encoder is missing cannot be chosen; stored choices of it become WAVE.
+void TFormMyTavelo::ApplyEncoderAvailability() {
+  const FormatAvailability available = availableRecordFormats(ProgramDir);
+  for (std::size_t format = 0; format < RecFormatChoices.size(); ++format) {
+    RecFormatChoices[format]->setEnabled(available[format]);
+  }
+  Stored.radioFormat = usableRecordFormat(Stored.radioFormat, available);
+  Stored.ripFormat = usableRecordFormat(Stored.ripFormat, available);
+}
+
+void TFormMyTavelo::LoadRemoteCommands() {
+  IRCommands = loadRemoteCommands(ProgramDir);
+  FillRemoteGrid();
+}
+
+void TFormMyTavelo::PrepareSoundFontGrid() {
+  sg_SF2->setRowCount(kSoundFontRows);
+  for (int row = 0; row < kSoundFontRows; ++row) sg_SF2->setItem(row, 0, new QTableWidgetItem(QString::number(row + 1)));
+}
+
+void TFormMyTavelo::CollectRadioListFiles() { RadioListFiles = radioListFileNames(ProgramDir); }
+
+// Seams the mixer, the hot keys, the remote control and the mode switch fill in.
+void TFormMyTavelo::FillMixerList() {}
+void TFormMyTavelo::CaptureMixer() {}
+void TFormMyTavelo::RegisterHotKeys() {}
+void TFormMyTavelo::ApplyRemoteSettings() {}
+void TFormMyTavelo::FillRemoteGrid() {}
+void TFormMyTavelo::EnterFirstMode() {}
+
+void TFormMyTavelo::ShowEngineError(const QString& message) {
+  dialogs_.message(this, message + QStringLiteral("\n(error code: %1)").arg(BASS_ErrorGetCode()));
+}
+
+void TFormMyTavelo::HandOverReceived(const QString& path) {
+  qCDebug(lcStartup) << "hand-over received:" << path;
+  if (path.isEmpty() || CurrentMode != 0) return;
+  PathList = {path.trimmed()};
+  OpenPathList(kOpenGivenPath);
+  setWindowState(windowState() & ~Qt::WindowMinimized);
+  raise();
+  activateWindow();
+}

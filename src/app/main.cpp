@@ -1,0 +1,41 @@
+// The program entry: one copy per user; a later copy hands its file over and ends.
+#include "app/form.h"
+#include "app/qt_dialogs.h"
+#include "platform/single_instance.h"
+#include "platform/termination_signals.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QSessionManager>
+
+namespace {
+
+// The running copy may have another working folder, so a relative path is made absolute here.
+QString handOverPath(const QString& argument) {
+  if (argument.contains(QLatin1String("://"))) return argument;
+  return QFileInfo(argument).absoluteFilePath();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QApplication::setApplicationName(QStringLiteral("TFormMyTavelo"));
+  QApplication app(argc, argv);
+  const QStringList arguments = app.arguments().mid(1);
+
+  SingleInstance instance(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+  if (!instance.listen()) {
+    if (!arguments.isEmpty()) instance.handOver(handOverPath(arguments.constFirst()));
+    return 0;
+  }
+
+  QtDialogs dialogs;
+  TFormMyTavelo form(dialogs, QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+  QObject::connect(&instance, &SingleInstance::handedOver, &form, &TFormMyTavelo::HandOverReceived);
+  TerminationSignals termination;
+  QObject::connect(&termination, &TerminationSignals::terminationRequested, &form, &TFormMyTavelo::SessionEnding);
+  QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, &TFormMyTavelo::SessionEnding);
+  if (!form.FormCreate(arguments)) return 1;
+  form.show();
+  return app.exec();
+}

@@ -1,0 +1,10 @@
+// A numbered station button that also remembers whether its station is re-encoded when recorded.
+#pragma once
+
+#include <QPushButton>
+
+class TMyButton : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+  bool ForceEncode = false;
+};

@@ -1,0 +1,8 @@
+// The small integer each control or timer may carry (open request, band number, tick counter ...).
+#pragma once
+
+#include <QObject>
+#include <QVariant>
+
+inline int tagOf(const QObject* object) { return object->property("tag").toInt(); }
+inline void setTag(QObject* object, int value) { object->setProperty("tag", value); }

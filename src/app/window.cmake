@@ -1,0 +1,21 @@
+# tavelo_app: the main window with start-up and closing (tests link it); tavelo: the program.
+find_package(Qt6 REQUIRED COMPONENTS Widgets Network)
+add_library(tavelo_app STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/form_controls.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/form_panels.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/form_startup.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/form_closing.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/glyphs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/qt_dialogs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/form.h)
+target_include_directories(tavelo_app PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(tavelo_app PUBLIC
+  tavelo_app_logic tavelo_util tavelo_radio tavelo_remote tavelo_recording tavelo_engine tavelo_platform
+  Qt6::Widgets Qt6::Network)
+set_target_properties(tavelo_app PROPERTIES AUTOMOC ON)
+target_precompile_headers(tavelo_app PRIVATE
+  <QWidget> <QLabel> <QPushButton> <QCheckBox> <QComboBox> <QLineEdit> <QSlider> <QString> <QStringList>)
+
+add_executable(tavelo ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+target_link_libraries(tavelo PRIVATE tavelo_app)
+target_precompile_headers(tavelo REUSE_FROM tavelo_app)

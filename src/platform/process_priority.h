@@ -1,0 +1,5 @@
+// Process scheduling priority: "high" or "above normal" in desktop terms.
+#pragma once
+
+// Returns false when the system refuses (an ordinary user may not raise priority).
+bool setProcessPriority(bool high);

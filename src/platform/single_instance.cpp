@@ -1,0 +1,68 @@
+#include "platform/single_instance.h"
+
+#include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+QString runtimeFolder() {
+  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  if (!runtime.isEmpty() && QDir(runtime).exists()) return runtime;
+  return QDir::tempPath();
+}
+
+}  // namespace
+
+SingleInstance::SingleInstance(const QString& key, QObject* parent)
+    : QObject(parent),
+      socketPath_(runtimeFolder() + QStringLiteral("/tavelo-%1-%2").arg(getuid()).arg(key)) {}
+
+bool SingleInstance::listen() {
+  server_ = new QLocalServer(this);
+  server_->setSocketOptions(QLocalServer::UserAccessOption);
+  if (!server_->listen(socketPath_)) {
+    if (anotherCopyAnswers()) return false;
+    // A copy that died left its socket file behind.
+    QLocalServer::removeServer(socketPath_);
+    if (!server_->listen(socketPath_)) return !anotherCopyAnswers();
+  }
+  connect(server_, &QLocalServer::newConnection, this, &SingleInstance::acceptConnection);
+  return true;
+}
+
+bool SingleInstance::anotherCopyAnswers() const {
+  QLocalSocket probe;
+  probe.connectToServer(socketPath_);
+  const bool answers = probe.waitForConnected(1000);
+  probe.abort();
+  return answers;
+}
+
+bool SingleInstance::handOver(const QString& path, int timeoutMs) const {
+  QLocalSocket socket;
+  socket.connectToServer(socketPath_);
+  if (!socket.waitForConnected(timeoutMs)) return false;
+  if (!path.isEmpty()) {
+    socket.write(path.toUtf8());
+    if (!socket.waitForBytesWritten(timeoutMs)) return false;
+  }
+  socket.disconnectFromServer();
+  if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(timeoutMs);
+  return true;
+}
+
+void SingleInstance::acceptConnection() {
+  while (QLocalSocket* socket = server_->nextPendingConnection()) {
+    auto received = std::make_shared<QByteArray>();
+    connect(socket, &QLocalSocket::readyRead, socket, [socket, received] { received->append(socket->readAll()); });
+    connect(socket, &QLocalSocket::disconnected, this, [this, socket, received] {
+      received->append(socket->readAll());
+      socket->deleteLater();
+      const QString path = QString::fromUtf8(*received);
+      if (!path.isEmpty()) emit handedOver(path);
+    });
+  }
+}
