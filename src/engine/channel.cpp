@@ -1,0 +1,337 @@
+#include "channel.h"
+
+#include "output.h"
+#include "sync_dispatcher.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace tavelo::engine {
+namespace {
+
+// Frames the decoder adds per turn: small enough to keep seeks quick, large enough to be cheap.
+constexpr std::size_t kDecodeChunk = 4096;
+
+std::size_t ringFrames(const SourceFormat& format, std::uint32_t bufferMs) {
+  const std::size_t wanted = std::size_t{format.rate} * bufferMs / 1000;
+  return std::max(wanted, 2 * kDecodeChunk);
+}
+
+constexpr DWORD kSyncFlags = BASS_SYNC_ONETIME | BASS_SYNC_MIXTIME;
+
+DWORD levelWord(float peak) {
+  return static_cast<DWORD>(std::lround(std::min(peak, 1.0f) * 32768.0f));
+}
+
+void toInt16(const float* in, std::int16_t* out, std::size_t samples) {
+  for (std::size_t i = 0; i < samples; ++i) {
+    const float scaled = std::clamp(in[i] * 32768.0f, -32768.0f, 32767.0f);
+    out[i] = static_cast<std::int16_t>(std::lrint(scaled));
+  }
+}
+
+}  // namespace
+
+Channel::Channel(std::unique_ptr<Source> source, const Settings& settings, SyncDispatcher& syncs)
+    : source_(std::move(source)),
+      settings_(settings),
+      format_(source_->format()),
+      syncs_(syncs),
+      ring_(decodeOnly() ? 0 : ringFrames(format_, settings.bufferMs), format_.channels) {
+  refreshSnapshot();
+  if (!decodeOnly() && (format_.rate != settings.outputRate || format_.channels != kOutputChannels)) {
+    resampler_.emplace(format_.rate, format_.channels, settings.outputRate);
+  }
+}
+
+Channel::~Channel() { shutdown(); }
+
+void Channel::start() {
+  if (!decodeOnly()) {
+    decoder_ = std::thread([this] { decodeLoop(); });
+  }
+}
+
+void Channel::shutdown() {
+  {
+    std::lock_guard lock(mutex_);
+    quit_ = true;
+    state_ = BASS_ACTIVE_STOPPED;
+  }
+  decoderWake_.notify_all();
+  if (decoder_.joinable()) {
+    decoder_.join();
+  }
+}
+
+std::uint32_t Channel::bytesPerFrame() const {
+  const std::uint32_t sampleBytes = (settings_.flags & BASS_SAMPLE_FLOAT) != 0 ? 4 : 2;
+  return sampleBytes * format_.channels;
+}
+
+void Channel::decodeLoop() {
+  std::vector<float> chunk(kDecodeChunk * format_.channels);
+  while (true) {
+    {
+      std::unique_lock lock(mutex_);
+      decoderWake_.wait(lock, [this] { return quit_ || (!sourceEnded_ && ring_.freeFrames() >= kDecodeChunk); });
+      if (quit_) {
+        return;
+      }
+    }
+    // Holding the source across the read and the hand-over keeps a seek from slipping between.
+    std::lock_guard sourceLock(sourceMutex_);
+    const std::int64_t got = source_->read(chunk.data(), kDecodeChunk);
+    std::lock_guard lock(mutex_);
+    if (got > 0) {
+      ring_.write(chunk.data(), static_cast<std::size_t>(got));
+    } else {
+      sourceEnded_ = true;
+    }
+    refreshSnapshot();
+  }
+}
+
+int Channel::play(bool restart) {
+  if (decodeOnly()) {
+    return BASS_ERROR_DECODE;
+  }
+  {
+    std::lock_guard lock(mutex_);
+    if (!restart && !ended_) {
+      state_ = BASS_ACTIVE_PLAYING;
+      return BASS_OK;
+    }
+  }
+  // From the start: asked for, or the channel had played to its end.
+  std::lock_guard sourceLock(sourceMutex_);
+  std::lock_guard lock(mutex_);
+  const int error = seekLocked(0);
+  if (error == BASS_OK) {
+    state_ = BASS_ACTIVE_PLAYING;
+  }
+  return error;
+}
+
+int Channel::pause() {
+  std::lock_guard lock(mutex_);
+  if (state_ != BASS_ACTIVE_PLAYING) {
+    return state_ == BASS_ACTIVE_PAUSED ? BASS_ERROR_ALREADY : BASS_ERROR_NOPLAY;
+  }
+  state_ = BASS_ACTIVE_PAUSED;
+  return BASS_OK;
+}
+
+void Channel::stop() {
+  std::lock_guard lock(mutex_);
+  state_ = BASS_ACTIVE_STOPPED;
+}
+
+DWORD Channel::activity() const {
+  std::lock_guard lock(mutex_);
+  if (decodeOnly()) {
+    return ended_ ? BASS_ACTIVE_STOPPED : BASS_ACTIVE_PLAYING;
+  }
+  if (state_ == BASS_ACTIVE_PLAYING && stalled_) {
+    return BASS_ACTIVE_STALLED;
+  }
+  return state_;
+}
+
+std::int64_t Channel::lengthFrames() const {
+  std::lock_guard lock(mutex_);
+  return ended_ ? position_ : snapshot_.length;  // once ended: what really played
+}
+
+std::int64_t Channel::positionFrames() const {
+  std::lock_guard lock(mutex_);
+  return position_;
+}
+
+int Channel::setPositionFrames(std::int64_t frame) {
+  std::lock_guard sourceLock(sourceMutex_);
+  std::lock_guard lock(mutex_);
+  const std::int64_t length = ended_ ? position_ : snapshot_.length;
+  if (frame < 0 || (length >= 0 && frame > length)) {
+    return BASS_ERROR_POSITION;
+  }
+  return seekLocked(frame);
+}
+
+// Needs both locks held.
+int Channel::seekLocked(std::int64_t frame) {
+  if (!source_->seek(frame)) {
+    return BASS_ERROR_POSITION;
+  }
+  ring_.clear();
+  converted_.clear();
+  if (resampler_) {
+    resampler_->reset();
+  }
+  position_ = frame;
+  sourceEnded_ = false;
+  ended_ = false;
+  refreshSnapshot();
+  decoderWake_.notify_all();
+  return BASS_OK;
+}
+
+std::uint64_t Channel::filePosition(DWORD mode) const {
+  std::lock_guard lock(mutex_);
+  switch (mode) {
+    case BASS_FILEPOS_CURRENT: return snapshot_.filePosition;
+    case BASS_FILEPOS_DOWNLOAD:
+    case BASS_FILEPOS_END: return snapshot_.fileSize;
+    default: return kNoFilePosition;
+  }
+}
+
+// Needs both locks held: copies what the window thread may ask about the source, so that it
+// never waits for a decoder that is busy reading the disk.
+void Channel::refreshSnapshot() {
+  snapshot_.length = source_->lengthFrames();
+  snapshot_.filePosition = source_->filePosition(BASS_FILEPOS_CURRENT);
+  snapshot_.fileSize = source_->filePosition(BASS_FILEPOS_END);
+}
+
+DWORD Channel::level() const {
+  std::lock_guard lock(mutex_);
+  if (state_ != BASS_ACTIVE_PLAYING) {
+    return 0;
+  }
+  const float left = std::max(peak_[0], previousPeak_[0]);
+  const float right = std::max(peak_[1], previousPeak_[1]);
+  return levelWord(left) | (levelWord(right) << 16);
+}
+
+std::optional<DWORD> Channel::readData(void* buffer, DWORD bytes, bool asFloat) {
+  const std::uint32_t frameBytes = (asFloat ? 4u : 2u) * format_.channels;
+  const std::size_t frames = bytes / frameBytes;
+  std::vector<float> decoded(frames * format_.channels);
+  std::lock_guard sourceLock(sourceMutex_);
+  const auto got = static_cast<std::size_t>(std::max<std::int64_t>(source_->read(decoded.data(), static_cast<std::int64_t>(frames)), 0));
+  std::lock_guard lock(mutex_);
+  refreshSnapshot();
+  if (got == 0 && frames > 0) {
+    reachEnd();
+    return std::nullopt;
+  }
+  processPlayed(decoded.data(), got, false);
+  position_ += static_cast<std::int64_t>(got);
+  const std::size_t samples = got * format_.channels;
+  if (asFloat) {
+    std::memcpy(buffer, decoded.data(), samples * sizeof(float));
+  } else {
+    toInt16(decoded.data(), static_cast<std::int16_t*>(buffer), samples);
+  }
+  return static_cast<DWORD>(got * frameBytes);
+}
+
+bool Channel::mixInto(float* out, std::size_t frames) {
+  std::lock_guard lock(mutex_);
+  if (state_ != BASS_ACTIVE_PLAYING) {
+    return false;
+  }
+  previousPeak_ = peak_;
+  peak_ = {};
+  pullFrames(frames);
+  const std::size_t available = converted_.size() / kOutputChannels;
+  const std::size_t mixed = std::min(frames, available);
+  for (std::size_t i = 0; i < mixed * kOutputChannels; ++i) {
+    out[i] += converted_[i];
+  }
+  converted_.erase(converted_.begin(), converted_.begin() + static_cast<std::ptrdiff_t>(mixed * kOutputChannels));
+  stalled_ = mixed < frames && !sourceEnded_;
+  if (mixed < frames && sourceEnded_ && ring_.usedFrames() == 0) {
+    reachEnd();
+  }
+  return true;
+}
+
+// Takes source frames from the ring until `wanted` output frames are ready (or the ring is dry).
+void Channel::pullFrames(std::size_t wanted) {
+  while (converted_.size() / kOutputChannels < wanted && ring_.usedFrames() > 0) {
+    const std::size_t missing = wanted - converted_.size() / kOutputChannels;
+    const std::size_t sourceFrames = missing * format_.rate / settings_.outputRate + 1;
+    pulled_.resize(sourceFrames * format_.channels);
+    const std::size_t got = ring_.read(pulled_.data(), sourceFrames);
+    processPlayed(pulled_.data(), got, true);
+    position_ += static_cast<std::int64_t>(got);
+    if (resampler_) {
+      resampler_->convert(pulled_.data(), got, converted_);
+    } else {
+      converted_.insert(converted_.end(), pulled_.begin(), pulled_.begin() + static_cast<std::ptrdiff_t>(got * kOutputChannels));
+    }
+  }
+  decoderWake_.notify_one();
+}
+
+// Every frame the channel hands on passes here: the place for effects and encoders.
+void Channel::processPlayed(float* frames, std::size_t count, bool measureLevel) {
+  if (!measureLevel) {
+    return;
+  }
+  const std::uint32_t channels = format_.channels;
+  for (std::size_t i = 0; i < count; ++i) {
+    const float* frame = frames + i * channels;
+    peak_[0] = std::max(peak_[0], std::fabs(frame[0]));
+    peak_[1] = std::max(peak_[1], std::fabs(frame[channels > 1 ? 1 : 0]));
+  }
+}
+
+// Needs mutex_ held.
+void Channel::reachEnd() {
+  if (ended_) {
+    return;
+  }
+  ended_ = true;
+  if (!decodeOnly()) {
+    state_ = BASS_ACTIVE_STOPPED;
+  }
+  std::weak_ptr<Channel> self = weak_from_this();
+  for (const Sync& sync : syncList_) {
+    if ((sync.type & ~kSyncFlags) == BASS_SYNC_END) {
+      syncs_.post([self, handle = sync.handle] {
+        if (auto channel = self.lock()) {
+          channel->runSync(handle, 0);
+        }
+      });
+    }
+  }
+}
+
+HSYNC Channel::addSync(HSYNC sync, DWORD type, QWORD, SYNCPROC* proc, void* user) {
+  std::lock_guard lock(mutex_);
+  syncList_.push_back({sync, type, proc, user});
+  return sync;
+}
+
+bool Channel::removeSync(HSYNC sync) {
+  std::lock_guard lock(mutex_);
+  const auto removed = std::erase_if(syncList_, [sync](const Sync& s) { return s.handle == sync; });
+  return removed > 0;
+}
+
+// Runs on the sync thread; the callback is called with no lock held, so it may use the engine.
+void Channel::runSync(HSYNC sync, DWORD data) {
+  SYNCPROC* proc = nullptr;
+  void* user = nullptr;
+  bool once = false;
+  {
+    std::lock_guard lock(mutex_);
+    const auto it = std::find_if(syncList_.begin(), syncList_.end(), [sync](const Sync& s) { return s.handle == sync; });
+    if (it == syncList_.end() || quit_) {
+      return;
+    }
+    proc = it->proc;
+    user = it->user;
+    once = (it->type & BASS_SYNC_ONETIME) != 0;
+    if (once) {
+      syncList_.erase(it);
+    }
+  }
+  proc(sync, settings_.handle, data, user);
+}
+
+}  // namespace tavelo::engine

@@ -1,0 +1,125 @@
+// A channel: a source of float frames and its syncs; effects and encoders hook in where the
+// frames are handed on (processPlayed), so changes are heard at once, not a buffer later. A playback
+// channel has a decoder thread that runs ahead of the mixer by the playback buffer's length;
+// a decode-only channel is read by its caller instead.
+#pragma once
+
+#include "engine.h"
+#include "resampler.h"
+#include "ring_buffer.h"
+#include "source.h"
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tavelo::engine {
+
+class SyncDispatcher;
+
+class Channel : public std::enable_shared_from_this<Channel> {
+public:
+  struct Settings {
+    DWORD handle = 0;
+    DWORD flags = 0;
+    std::uint32_t bufferMs = 500;
+    std::uint32_t outputRate = 44100;
+    std::string path;
+    HPLUGIN plugin = 0;  // the plug-in that opened the file, 0 for a built-in format
+  };
+
+  Channel(std::unique_ptr<Source> source, const Settings& settings, SyncDispatcher& syncs);
+  ~Channel();
+  Channel(const Channel&) = delete;
+  Channel& operator=(const Channel&) = delete;
+
+  // Starts the decoder of a playback channel; done once the channel is owned by a shared_ptr.
+  void start();
+  // Ends the decoder thread; the channel plays no more.
+  void shutdown();
+
+  DWORD handle() const { return settings_.handle; }
+  DWORD flags() const { return settings_.flags; }
+  const std::string& path() const { return settings_.path; }
+  HPLUGIN plugin() const { return settings_.plugin; }
+  bool decodeOnly() const { return (settings_.flags & BASS_STREAM_DECODE) != 0; }
+  SourceFormat format() const { return format_; }
+  std::uint32_t bytesPerFrame() const;
+
+  // Errors come back as engine error codes (0 = done).
+  int play(bool restart);
+  int pause();
+  void stop();
+  DWORD activity() const;
+
+  std::int64_t lengthFrames() const;
+  std::int64_t positionFrames() const;
+  int setPositionFrames(std::int64_t frame);
+  std::uint64_t filePosition(DWORD mode) const;
+  // Peak of the last ~20 ms played, left in the low word, right in the high word.
+  DWORD level() const;
+
+  // Decode-only channels: fills `buffer` with up to `bytes` of the channel's format (or float
+  // when asked); returns the bytes written, nullopt at the end.
+  std::optional<DWORD> readData(void* buffer, DWORD bytes, bool asFloat);
+
+  HSYNC addSync(HSYNC sync, DWORD type, QWORD param, SYNCPROC* proc, void* user);
+  bool removeSync(HSYNC sync);
+
+  // Mixer side: adds what the channel plays next to `out` (stereo, output rate). Returns false
+  // when the channel is not playing.
+  bool mixInto(float* out, std::size_t frames);
+
+private:
+  struct Sync {
+    HSYNC handle;
+    DWORD type;
+    SYNCPROC* proc;
+    void* user;
+  };
+
+  void decodeLoop();
+  void pullFrames(std::size_t wantedOutputFrames);
+  void processPlayed(float* frames, std::size_t count, bool measureLevel);
+  void reachEnd();
+  void runSync(HSYNC sync, DWORD data);
+  int seekLocked(std::int64_t frame);
+  void refreshSnapshot();
+
+  std::unique_ptr<Source> source_;
+  const Settings settings_;
+  const SourceFormat format_;
+  SyncDispatcher& syncs_;
+
+  // Lock order: sourceMutex_ before mutex_.
+  mutable std::mutex sourceMutex_;  // the source, held by whoever reads or seeks it
+  mutable std::mutex mutex_;        // everything below
+  std::condition_variable decoderWake_;
+  RingBuffer ring_;
+  std::optional<Resampler> resampler_;
+  std::vector<float> pulled_;       // source frames taken from the ring for one mix
+  std::vector<float> converted_;    // output frames not yet mixed
+  std::vector<Sync> syncList_;
+  DWORD state_ = BASS_ACTIVE_STOPPED;
+  bool stalled_ = false;
+  bool sourceEnded_ = false;  // the decoder has read the last frame
+  bool ended_ = false;        // and the last frame has been played (or read)
+  bool quit_ = false;
+  std::int64_t position_ = 0;
+  struct {
+    std::int64_t length = -1;
+    std::uint64_t filePosition = 0;
+    std::uint64_t fileSize = 0;
+  } snapshot_;
+  std::array<float, 2> peak_{};
+  std::array<float, 2> previousPeak_{};
+  std::thread decoder_;
+};
+
+}  // namespace tavelo::engine

@@ -1,0 +1,91 @@
+#include "mixer.h"
+
+#include "channel.h"
+
+#include <algorithm>
+
+namespace tavelo::engine {
+namespace {
+
+// One mixing period; pause and stop are heard within about this time.
+constexpr std::uint32_t kPeriodMs = 10;
+
+}  // namespace
+
+Mixer::Mixer(std::unique_ptr<Output> output, std::uint32_t rate)
+    : output_(std::move(output)),
+      periodFrames_(std::size_t{rate} * kPeriodMs / 1000),
+      buffer_(periodFrames_ * kOutputChannels),
+      thread_([this] { run(); }) {}
+
+Mixer::~Mixer() {
+  {
+    std::lock_guard lock(mutex_);
+    quit_ = true;
+  }
+  wakeUp_.notify_one();
+  thread_.join();
+}
+
+void Mixer::add(std::shared_ptr<Channel> channel) {
+  std::lock_guard lock(mutex_);
+  channels_.push_back(std::move(channel));
+}
+
+void Mixer::remove(const Channel* channel) {
+  std::lock_guard lock(mutex_);
+  std::erase_if(channels_, [channel](const auto& c) { return c.get() == channel; });
+}
+
+void Mixer::wake() {
+  {
+    std::lock_guard lock(mutex_);
+    woken_ = true;
+  }
+  wakeUp_.notify_one();
+}
+
+void Mixer::requestFlush() { flushRequested_ = true; }
+
+void Mixer::run() {
+  while (waitForWork()) {
+    output_->resume();
+    while (mixPeriod()) {
+      output_->write(buffer_.data(), periodFrames_);
+    }
+    if (flushRequested_.exchange(false)) {
+      output_->flush();
+    }
+  }
+}
+
+// Sleeps until a channel starts; false when the mixer is shutting down.
+bool Mixer::waitForWork() {
+  std::unique_lock lock(mutex_);
+  wakeUp_.wait(lock, [this] { return quit_ || woken_; });
+  woken_ = false;
+  return !quit_;
+}
+
+// Mixes one period into buffer_; false when no channel plays (or on shutdown).
+bool Mixer::mixPeriod() {
+  {
+    std::lock_guard lock(mutex_);
+    if (quit_) {
+      return false;
+    }
+    mixing_ = channels_;
+  }
+  std::fill(buffer_.begin(), buffer_.end(), 0.0f);
+  bool playing = false;
+  for (const auto& channel : mixing_) {
+    playing = channel->mixInto(buffer_.data(), periodFrames_) || playing;
+  }
+  mixing_.clear();
+  if (playing) {
+    flushRequested_ = false;  // others still sound: a flush would cut them
+  }
+  return playing;
+}
+
+}  // namespace tavelo::engine

@@ -1,0 +1,50 @@
+// The mixer thread: sums the playing channels into the output, one short period at a time, and
+// sleeps while nothing plays.
+#pragma once
+
+#include "output.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace tavelo::engine {
+
+class Channel;
+
+class Mixer {
+public:
+  Mixer(std::unique_ptr<Output> output, std::uint32_t rate);
+  ~Mixer();
+  Mixer(const Mixer&) = delete;
+  Mixer& operator=(const Mixer&) = delete;
+
+  void add(std::shared_ptr<Channel> channel);
+  void remove(const Channel* channel);
+  // A channel started playing.
+  void wake();
+  // A channel paused or stopped: if nothing else plays, drop the sound queued in the device.
+  void requestFlush();
+
+private:
+  void run();
+  bool waitForWork();
+  bool mixPeriod();
+
+  std::unique_ptr<Output> output_;
+  const std::size_t periodFrames_;
+  std::vector<float> buffer_;
+  std::vector<std::shared_ptr<Channel>> mixing_;  // the mixer thread's copy of channels_
+  std::mutex mutex_;
+  std::condition_variable wakeUp_;
+  std::vector<std::shared_ptr<Channel>> channels_;
+  bool woken_ = false;
+  bool quit_ = false;
+  std::atomic<bool> flushRequested_{false};
+  std::thread thread_;
+};
+
+}  // namespace tavelo::engine

@@ -1,0 +1,30 @@
+// Where the mixer's sound goes: interleaved stereo float frames at the device rate.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace tavelo::engine {
+
+inline constexpr std::uint32_t kOutputChannels = 2;
+
+class Output {
+public:
+  virtual ~Output() = default;
+  // Blocks until the device has taken the frames, so the mixer runs at the device's pace.
+  virtual void write(const float* frames, std::size_t count) = 0;
+  // Drops what is queued but not yet heard (pause and stop are then heard at once).
+  virtual void flush() = 0;
+  // Called when sound starts again after the mixer was idle.
+  virtual void resume() = 0;
+};
+
+// "No sound": keeps real time with a clock and discards the sound.
+std::unique_ptr<Output> makeNullOutput(std::uint32_t rate);
+
+// A sound server sink; null with *error set when it cannot be opened.
+std::unique_ptr<Output> makePulseOutput(const std::string& sink, std::uint32_t rate, int* error);
+
+}  // namespace tavelo::engine

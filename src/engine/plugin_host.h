@@ -1,0 +1,31 @@
+// Plug-ins: shared libraries that add formats through the C interface of plugin_api.h.
+#pragma once
+
+#include "engine.h"
+#include "source.h"
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace tavelo::engine {
+
+struct LoadedPlugin;
+
+class PluginHost {
+public:
+  // Returns the handle, or 0 with *error set.
+  HPLUGIN load(const char* path, int* error);
+  // 0 frees every plug-in. Sources already open keep their plug-in's code until they close.
+  bool free(HPLUGIN handle);
+  const BASS_PLUGININFO* info(HPLUGIN handle) const;
+  // Offers the file to each plug-in in load order; null with *error set when none takes it.
+  std::unique_ptr<Source> open(const char* path, DWORD flags, HPLUGIN* taker, int* error) const;
+
+private:
+  mutable std::mutex mutex_;
+  std::vector<std::shared_ptr<LoadedPlugin>> plugins_;
+  HPLUGIN nextHandle_ = 0x20000;
+};
+
+}  // namespace tavelo::engine
