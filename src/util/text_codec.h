@@ -8,7 +8,7 @@
 // UTF-8 when the bytes are valid UTF-8 (a leading byte-order mark is dropped), else Windows-1252.
 QString decodeExternalText(const QByteArray& bytes);
 
-// Windows-1252 with its five unassigned bytes kept as the matching C1 control characters.
+// Windows-1252; its five unassigned bytes become the matching C1 control characters.
 QString decodeWindows1252(const QByteArray& bytes);
 
 // The lines as the player writes text files: UTF-8, each line ended by CR LF.
