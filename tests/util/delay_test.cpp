@@ -1,6 +1,7 @@
 #include "delay.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -15,7 +16,10 @@ TEST(DelayMs, KeepsProcessingEventsWhileWaiting) {
   QTimer::singleShot(0, &app, [&] { fired = true; });
   DelayMs(0);
   EXPECT_FALSE(fired) << "DelayMs(0) returns at once";
+  QElapsedTimer clock;
+  clock.start();
   DelayMs(30);
+  EXPECT_GE(clock.elapsed(), 30);
   EXPECT_TRUE(fired) << "a queued event ran during the wait";
 }
 

@@ -33,7 +33,7 @@ TEST(GetField, ReturnsTheWantedFieldsLessTheLastCollectedCharacter) {
 
 TEST(FormatMinSec, TwoDigitMinutesAndSeconds) {
   const std::pair<int, const char*> cases[] = {
-      {0, "00:00"}, {59, "00:59"}, {60, "01:00"}, {3725, "62:05"}, {6000, "100:00"}};
+      {0, "00:00"}, {59, "00:59"}, {60, "01:00"}, {3725, "62:05"}, {6000, "100:00"}, {-65, "-01:-05"}};
   for (const auto& [seconds, expected] : cases)
     EXPECT_EQ(FormatMinSec(seconds).toStdString(), expected) << seconds;
 }
