@@ -90,10 +90,11 @@ TEST_P(ParseCueSheet, GivesRecordOrError) {
   const ParseCase& c = GetParam();
   const CueSheetResult result = parseCueSheet(QString::fromUtf8(c.sheet), dir.folder(), extensions());
   ASSERT_EQ(result.kind, c.kind) << result.message.toStdString();
-  if (c.kind == CueSheetKind::SingleFile)
+  if (c.kind == CueSheetKind::SingleFile) {
     EXPECT_EQ(result.record, QString::fromUtf8(c.record).replace(QStringLiteral("F"), audio));
-  if (c.kind == CueSheetKind::Error) EXPECT_TRUE(result.message.startsWith(QString::fromUtf8(c.record)))
-      << result.message.toStdString();
+  } else if (c.kind == CueSheetKind::Error) {
+    EXPECT_TRUE(result.message.startsWith(QString::fromUtf8(c.record))) << result.message.toStdString();
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ParseCueSheet, testing::ValuesIn(kParseCases),

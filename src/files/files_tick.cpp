@@ -1,0 +1,17 @@
+#include "files_tick.h"
+
+FilesTickPlan planFilesTick(const FilesTick& tick) {
+  const bool isCue = !tick.cueRecord.isEmpty();
+  const int cueStart = isCue ? cueTrackStart(tick.cueRecord, tick.currentIndex) : 0;
+  FilesTickPlan plan;
+  plan.elapsed = elapsedSeconds(tick.positionSeconds, cueStart);
+  plan.bar = positionBarValue(plan.elapsed, tick.trackLength);
+  plan.timeText = timeDisplayText(shownTrackNumber(tick.currentIndex, isCue), plan.elapsed,
+                                  tick.trackLength, tick.timeDisplay);
+  if (!tick.streamActive)
+    plan.endOfStream = endOfStreamAction(tick.currentIndex, tick.itemCount, isCue, tick.repeat);
+  if (!isCue || plan.endOfStream) return plan;  // a CUE sheet started again begins at 0
+  plan.crossing = cueBoundaryCrossing(tick.cueRecord, tick.currentIndex, plan.elapsed, tick.trackLength,
+                                      roundedSeconds(tick.fileLengthSeconds));
+  return plan;
+}
