@@ -256,6 +256,7 @@ void TFormMyTavelo::HandOverReceived(const QString& path) {
   if (path.isEmpty() || CurrentMode != 0) return;
   PathList = {path.trimmed()};
   OpenPathList(kOpenGivenPath);
+  if (!isVisible()) return;
   setWindowState(windowState() & ~Qt::WindowMinimized);
   raise();
   activateWindow();
