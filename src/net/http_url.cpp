@@ -96,13 +96,16 @@ THttpUrl ResolveLocation(const THttpUrl &current, const QString &text)
   if (SchemePrefixLength(location) > 0) {
     return SplitUrl(location);
   }
+  if (location.isEmpty()) {
+    return current;
+  }
   THttpUrl next = current;
   if (location.startsWith(u'/')) {
     next.Path = location;
     return next;
   }
   const QString currentPath = current.Path.left(current.Path.indexOf(u'?'));
-  if (location.isEmpty() || location.startsWith(u'?')) {
+  if (location.startsWith(u'?')) {
     next.Path = currentPath + location;
   } else {
     next.Path = currentPath.left(currentPath.lastIndexOf(u'/') + 1) + location;

@@ -3,46 +3,56 @@
 #include <cerrno>
 #include <cstring>
 
+namespace {
+
+struct TSocketErrorNumber {
+  QAbstractSocket::SocketError Error;
+  std::uint16_t Number;
+};
+
+constexpr TSocketErrorNumber SocketErrorNumbers[] = {
+    {QAbstractSocket::RemoteHostClosedError, NetErrorNone},
+    {QAbstractSocket::ConnectionRefusedError, ECONNREFUSED},
+    {QAbstractSocket::HostNotFoundError, NetErrorHostNotFound},
+    {QAbstractSocket::SocketAccessError, EACCES},
+    {QAbstractSocket::SocketResourceError, EMFILE},
+    {QAbstractSocket::SocketTimeoutError, ETIMEDOUT},
+    {QAbstractSocket::NetworkError, ENETUNREACH},
+    {QAbstractSocket::AddressInUseError, EADDRINUSE},
+    {QAbstractSocket::SocketAddressNotAvailableError, EADDRNOTAVAIL},
+    {QAbstractSocket::UnsupportedSocketOperationError, EAFNOSUPPORT},
+};
+
+struct TNetErrorText {
+  std::uint16_t Number;
+  const char *Text;
+};
+
+constexpr TNetErrorText OwnErrorTexts[] = {
+    {NetErrorHostNotFound, "Host not found"},
+    {NetErrorLineTooLong, "HTTP line too long"},
+    {NetErrorTooManyRedirects, "Too many redirects"},
+    {NetErrorBadUrl, "Invalid URL"},
+};
+
+}  // namespace
+
 std::uint16_t SocketErrorNumber(QAbstractSocket::SocketError error)
 {
-  switch (error) {
-  case QAbstractSocket::RemoteHostClosedError:
-    return NetErrorNone;
-  case QAbstractSocket::ConnectionRefusedError:
-    return ECONNREFUSED;
-  case QAbstractSocket::HostNotFoundError:
-    return NetErrorHostNotFound;
-  case QAbstractSocket::SocketAccessError:
-    return EACCES;
-  case QAbstractSocket::SocketResourceError:
-    return EMFILE;
-  case QAbstractSocket::SocketTimeoutError:
-    return ETIMEDOUT;
-  case QAbstractSocket::NetworkError:
-    return ENETUNREACH;
-  case QAbstractSocket::AddressInUseError:
-    return EADDRINUSE;
-  case QAbstractSocket::SocketAddressNotAvailableError:
-    return EADDRNOTAVAIL;
-  case QAbstractSocket::UnsupportedSocketOperationError:
-    return EAFNOSUPPORT;
-  default:
-    return EIO;
+  for (const TSocketErrorNumber &entry : SocketErrorNumbers) {
+    if (entry.Error == error) {
+      return entry.Number;
+    }
   }
+  return EIO;
 }
 
 QString NetErrorText(std::uint16_t error)
 {
-  switch (error) {
-  case NetErrorHostNotFound:
-    return QStringLiteral("Host not found");
-  case NetErrorLineTooLong:
-    return QStringLiteral("HTTP line too long");
-  case NetErrorTooManyRedirects:
-    return QStringLiteral("Too many redirects");
-  case NetErrorBadUrl:
-    return QStringLiteral("Invalid URL");
-  default:
-    return QString::fromLocal8Bit(std::strerror(error));
+  for (const TNetErrorText &entry : OwnErrorTexts) {
+    if (entry.Number == error) {
+      return QString::fromLatin1(entry.Text);
+    }
   }
+  return QString::fromLocal8Bit(std::strerror(error));
 }

@@ -1,4 +1,5 @@
 #include "http_message.h"
+#include "qt_print.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #include "http_url.h"
+#include "qt_print.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,14 @@ struct UrlCase {
   const char *url;
   const char *scheme, *host, *port, *path;
 };
+
+void ExpectUrl(const THttpUrl &url, const UrlCase &expected)
+{
+  EXPECT_EQ(url.Scheme, QLatin1String(expected.scheme));
+  EXPECT_EQ(url.Host, QLatin1String(expected.host));
+  EXPECT_EQ(url.Port, QLatin1String(expected.port));
+  EXPECT_EQ(url.Path, QLatin1String(expected.path));
+}
 
 TEST(SplitUrl, TakesSchemeHostPortAndPath)
 {
@@ -26,11 +35,7 @@ TEST(SplitUrl, TakesSchemeHostPortAndPath)
   };
   for (const UrlCase &c : cases) {
     SCOPED_TRACE(c.url);
-    const THttpUrl url = SplitUrl(QString::fromLatin1(c.url));
-    EXPECT_EQ(url.Scheme, QLatin1String(c.scheme));
-    EXPECT_EQ(url.Host, QLatin1String(c.host));
-    EXPECT_EQ(url.Port, QLatin1String(c.port));
-    EXPECT_EQ(url.Path, QLatin1String(c.path));
+    ExpectUrl(SplitUrl(QString::fromLatin1(c.url)), c);
   }
 }
 
@@ -94,14 +99,11 @@ TEST(ResolveLocation, FollowsAbsoluteSameHostAndRelativeLocations)
       {"sub/e?y", "http", "host", "81", "/a/b/sub/e?y"},
       {"?z=2", "http", "host", "81", "/a/b/c.cgi?z=2"},
       {"https://secure/x", "https", "secure", "", "/x"},
+      {"", "http", "host", "81", "/a/b/c.cgi?x=1"},
   };
   for (const UrlCase &c : cases) {
     SCOPED_TRACE(c.url);
-    const THttpUrl next = ResolveLocation(current, QString::fromLatin1(c.url));
-    EXPECT_EQ(next.Scheme, QLatin1String(c.scheme));
-    EXPECT_EQ(next.Host, QLatin1String(c.host));
-    EXPECT_EQ(next.Port, QLatin1String(c.port));
-    EXPECT_EQ(next.Path, QLatin1String(c.path));
+    ExpectUrl(ResolveLocation(current, QString::fromLatin1(c.url)), c);
   }
 }
 

@@ -1,6 +1,7 @@
 // THttpCli against real servers on 127.0.0.1: the scripted HTTP server and tinyproxy.
 
 #include "http_cli.h"
+#include "qt_print.h"
 #include "scripted_http_server.h"
 #include "tinyproxy_fixture.h"
 
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
@@ -65,6 +67,13 @@ protected:
     };
   }
 
+  // Forgets the last request's completions and body, for the next case of a table.
+  void Reset()
+  {
+    completions.clear();
+    body.clear();
+  }
+
   void Fetch(const QString &url, std::chrono::milliseconds limit = 10s)
   {
     client.RequestUrl = url;
@@ -102,8 +111,7 @@ TEST_F(HttpClient, SendsThePathAndHostOfAUrlWithoutScheme)
       {{"/~cddb/cddb.cgi?cmd=x", Answer("HTTP/1.0 200 OK\r\nContent-Type: Text/Plain\r\n\r\n210 Found\r\n.\r\n")}});
   for (const char *localAddr : {"0.0.0.0", "127.0.0.1"}) {
     SCOPED_TRACE(localAddr);
-    completions.clear();
-    body.clear();
+    Reset();
     client.LocalAddr = QString::fromLatin1(localAddr);
     Fetch(server.Url("/~cddb/cddb.cgi?cmd=x"));
     EXPECT_EQ(OnlyError(), NetErrorNone);
@@ -131,7 +139,7 @@ TEST_F(HttpClient, ThroughAProxySendsTheAbsoluteUrlToProxyPort)
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.user);
-    completions.clear();
+    Reset();
     client.Proxy = QStringLiteral("127.0.0.1");
     client.ProxyPort = QString::number(proxy.Port());
     client.ProxyUsername = QString::fromLatin1(c.user);
@@ -163,8 +171,7 @@ TEST_F(HttpClient, ThroughTinyproxyOnlyTheRightCredentialsFetchThePage)
   client.ProxyPort = QString::number(proxy.Port());
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
-    completions.clear();
-    body.clear();
+    Reset();
     client.ProxyUsername = QString::fromLatin1(c.user);
     client.ProxyPassword = QString::fromLatin1(c.password);
     Fetch(origin.Url("/page"));
@@ -203,7 +210,7 @@ TEST_F(HttpClient, StoresTheBodyTheAnswerCalledFor)
   for (const BodyCase &c : cases) {
     SCOPED_TRACE(c.name);
     ScriptedHttpServer server({{"/answer", c.steps}});
-    completions.clear();
+    Reset();
     body = c.bodyBefore;
     Fetch(server.Url("/answer"), 5s);
     EXPECT_EQ(OnlyError(), NetErrorNone);
@@ -256,8 +263,7 @@ TEST_F(HttpClient, EndsARedirectChainAfterTenRedirects)
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.start);
-    completions.clear();
-    body.clear();
+    Reset();
     Fetch(server.Url(QString::fromLatin1(c.start)));
     EXPECT_EQ(OnlyError(), c.error);
     EXPECT_EQ(body, c.body);
@@ -294,8 +300,7 @@ TEST_F(HttpClient, EndsWithATimeOutWhenTheServerFallsSilent)
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
     ScriptedHttpServer server({{"/quiet", c.steps}});
-    completions.clear();
-    body.clear();
+    Reset();
     Fetch(server.Url("/quiet"));
     EXPECT_EQ(OnlyError(), ETIMEDOUT);
     EXPECT_EQ(body, c.body);
@@ -360,6 +365,24 @@ TEST_F(HttpClient, KeepsTheEventLoopRunningDuringASlowAnswer)
   EXPECT_EQ(body, "slow body");
   EXPECT_GE(ticksWaitingForHeader, 20);  // 1.5 s at 20 ms gives about 75
   EXPECT_GE(ticks, ticksWaitingForHeader);
+}
+
+// The window may close while a request runs: the client goes quietly.
+TEST(HttpClientLifetime, DestroyingABusyClientFiresNothing)
+{
+  ScriptedHttpServer server({{"/slow", {Wait(0.3), Send("HTTP/1.0 200 OK\r\n\r\nlate")}}});
+  int completions = 0;
+  for (const THttpState stateAtClose : {httpDnsLookup, httpWaitingHeader}) {
+    SCOPED_TRACE(stateAtClose);
+    auto client = std::make_unique<THttpCli>();
+    client->OnRequestDone = [&](THttpCli *, THttpRequest, std::uint16_t) { ++completions; };
+    client->RequestUrl = server.Url("/slow");
+    client->StartGet();
+    ASSERT_TRUE(SpinUntil([&] { return client->RequestState() == stateAtClose; }, 5s));
+    client.reset();
+    Linger(500ms);
+  }
+  EXPECT_EQ(completions, 0);
 }
 
 }  // namespace
