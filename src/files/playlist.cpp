@@ -62,19 +62,66 @@ void sortPathsCaseInsensitive(QStringList& paths) {
   for (qsizetype i = 0; i < paths.size(); ++i) paths[i] = std::move(keys[i].path);
 }
 
-QStringList playableFilesInFolder(const QString& folder, const PlayableExtensions& extensions) {
+namespace {
+
+bool isDirectory(const QByteArray& folder, const dirent* entry) {
+  if (entry->d_type == DT_DIR) return true;
+  if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) return false;
+  struct stat info {};
+  return ::stat((folder + '/' + entry->d_name).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// The playable files of one folder, unsorted, and optionally its sub-folders not starting with ".".
+void scanFolder(const QString& folder, const PlayableExtensions& extensions, QStringList& files,
+                QStringList* subFolders) {
   const QByteArray encodedFolder = QFile::encodeName(folder);
   DIR* dir = ::opendir(encodedFolder.constData());
-  if (!dir) return {};
+  if (!dir) return;
   QString prefix = folder;
   if (!prefix.endsWith(QLatin1Char('/'))) prefix += QLatin1Char('/');
-  QStringList paths;
   while (const dirent* entry = ::readdir(dir)) {
     const QString name = QFile::decodeName(entry->d_name);
-    if (extensions.contains(name) && isRegularFile(encodedFolder, entry)) paths.append(prefix + name);
+    if (extensions.contains(name) && isRegularFile(encodedFolder, entry))
+      files.append(prefix + name);
+    else if (subFolders && !name.startsWith(QLatin1Char('.')) && isDirectory(encodedFolder, entry))
+      subFolders->append(prefix + name);
   }
   ::closedir(dir);
+}
+
+void collectFolderTree(const QString& folder, const PlayableExtensions& extensions, QSet<QString>& visited,
+                       QStringList& paths) {
+  const QString canonical = QFileInfo(folder).canonicalFilePath();
+  if (canonical.isEmpty() || visited.contains(canonical)) return;
+  visited.insert(canonical);
+  QStringList files, subFolders;
+  scanFolder(folder, extensions, files, &subFolders);
+  sortPathsCaseInsensitive(files);
+  sortPathsCaseInsensitive(subFolders);
+  paths += files;
+  for (const QString& subFolder : subFolders) collectFolderTree(subFolder, extensions, visited, paths);
+}
+
+}  // namespace
+
+QStringList playableFilesInFolder(const QString& folder, const PlayableExtensions& extensions) {
+  QStringList paths;
+  scanFolder(folder, extensions, paths, nullptr);
   sortPathsCaseInsensitive(paths);
+  return paths;
+}
+
+QStringList droppedFilePaths(const QStringList& dropped, const PlayableExtensions& extensions) {
+  const bool alone = dropped.size() == 1;
+  QSet<QString> visitedFolders;
+  QStringList paths;
+  for (const QString& item : dropped) {
+    const QFileInfo info(item);
+    if (info.isDir())
+      collectFolderTree(item, extensions, visitedFolders, paths);
+    else if (extensions.contains(item) || (alone && fileExtension(item).toLower() == QLatin1String(".cue")))
+      paths.append(item);
+  }
   return paths;
 }
 

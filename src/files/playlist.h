@@ -41,6 +41,12 @@ QStringList playlistPathsForOpenedFile(const QString& chosenFile, bool fullDir,
 // Every playable file directly in folder (full paths, sorted case-insensitively).
 QStringList playableFilesInFolder(const QString& folder, const PlayableExtensions& extensions);
 
+// Files dropped on the list, in drop order: a file when it is playable, a folder with every
+// playable file under it (its own files first, then each sub-folder not starting with ".",
+// each folder visited once even through links), and a CUE sheet only when it is dropped alone.
+// Safe to call off the window thread.
+QStringList droppedFilePaths(const QStringList& dropped, const PlayableExtensions& extensions);
+
 // The list item of a playlist path: its file name.
 QString playlistItemText(const QString& path);
 QStringList playlistItemTexts(const QStringList& paths);

@@ -153,3 +153,22 @@ TEST(Captions, TransportCaptions) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DroppedFiles, FilesFoldersAndLoneCueSheets) {
+  FolderFixture dir;
+  for (const char* name : {"top/b.mp3", "top/A.ogg", "top/notes.txt", "top/sub/c.wav", "top/.hidden/x.mp3",
+                           "top/sub/deeper/d.mp3", "single.mp3", "sheet.cue", "readme.txt"})
+    dir.write(name);
+  QFile::link(dir.path("top"), dir.path("top/sub/loop"));  // a link back up is visited once
+
+  EXPECT_EQ(droppedFilePaths({dir.path("top"), dir.path("single.mp3"), dir.path("readme.txt")}, kBuiltIn),
+            (QStringList{dir.path("top/A.ogg"), dir.path("top/b.mp3"), dir.path("top/sub/c.wav"),
+                         dir.path("top/sub/deeper/d.mp3"), dir.path("single.mp3")}));
+  EXPECT_EQ(droppedFilePaths({dir.path("sheet.cue")}, kBuiltIn), QStringList{dir.path("sheet.cue")});
+  EXPECT_EQ(droppedFilePaths({dir.path("sheet.cue"), dir.path("single.mp3")}, kBuiltIn),
+            QStringList{dir.path("single.mp3")});
+}
+
+}  // namespace
