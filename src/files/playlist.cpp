@@ -168,6 +168,11 @@ EndOfStreamAction endOfStreamAction(int currentIndex, int itemCount, bool isCue,
   return {false, 0};
 }
 
+int trackIndexToPlay(int selectedIndex, bool isCue) {
+  const int index = std::max(selectedIndex, 0);
+  return isCue && index == 0 ? 1 : index;
+}
+
 std::optional<int> steppedTrackIndex(TrackStep step, int currentIndex, int itemCount, bool isCue) {
   if (itemCount <= 0) return std::nullopt;
   int index = std::clamp(currentIndex, 0, itemCount - 1);

@@ -70,6 +70,9 @@ struct EndOfStreamAction {
 // sheet starts again at track 1, else it stops on track 1.
 EndOfStreamAction endOfStreamAction(int currentIndex, int itemCount, bool isCue, bool repeat);
 
+// Play: the selected entry, entry 0 when nothing is selected; a CUE list's header line plays track 1.
+int trackIndexToPlay(int selectedIndex, bool isCue);
+
 enum class TrackStep { Prev, Next };
 // Prev/Next: no wrap-around; at either end the current track starts again. In a CUE list the
 // header line is never played (0 becomes 1). nullopt for an empty list: the buttons do nothing.

@@ -120,6 +120,14 @@ TEST(TrackStep, PrevAndNextAtBothEnds) {
     EXPECT_EQ(steppedTrackIndex(c.step, c.current, c.count, c.cue), c.expected) << c.name;
 }
 
+TEST(TrackStep, PlayTheSelectionOrTheFirstTrack) {
+  EXPECT_EQ(trackIndexToPlay(-1, false), 0);
+  EXPECT_EQ(trackIndexToPlay(2, false), 2);
+  EXPECT_EQ(trackIndexToPlay(0, true), 1);  // the CUE header line
+  EXPECT_EQ(trackIndexToPlay(-1, true), 1);
+  EXPECT_EQ(trackIndexToPlay(3, true), 3);
+}
+
 TEST(Delete, RefusalsQuestionAndIndexShift) {
   EXPECT_EQ(deleteRefusal(true, 2, 1, false), QStringLiteral("Can`t DELETE track from CUE list!"));
   EXPECT_EQ(deleteRefusal(false, 1, 1, true), QStringLiteral("Can`t DELETE current track!"));
