@@ -1,35 +1,48 @@
 #include "files_test_support.h"
 #include "key_commands.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr KeyCommand click(KeyTarget target) { return {target, true}; }
-constexpr KeyCommand always(KeyTarget target) { return {target, false}; }
 
-TEST(KeyPress, TablePerMode) {
-  const struct {
-    char key;
-    std::optional<KeyCommand> filesAndCd, radio;
-  } cases[] = {
-      {'m', always(KeyTarget::ModeSwitch), always(KeyTarget::ModeSwitch)},
-      {' ', click(KeyTarget::ButtonPause), click(KeyTarget::BnetRadioPause)},
-      {'+', always(KeyTarget::VolumeUp), always(KeyTarget::VolumeUp)},
-      {'=', always(KeyTarget::VolumeUp), always(KeyTarget::VolumeUp)},
-      {'-', always(KeyTarget::VolumeDown), always(KeyTarget::VolumeDown)},
-      {'b', click(KeyTarget::ButtonPrev), std::nullopt},
-      {'n', click(KeyTarget::ButtonNext), std::nullopt},
-      {'o', click(KeyTarget::ButtonOpen), std::nullopt},
-      {'p', click(KeyTarget::ButtonPlay), always(KeyTarget::SelectStationByNumber)},
-      {'s', click(KeyTarget::ButtonStop), click(KeyTarget::BNetRadioStop)},
-      {'M', std::nullopt, std::nullopt},
-      {'P', std::nullopt, std::nullopt},
-      {'x', std::nullopt, std::nullopt},
-  };
-  for (const auto& c : cases) {
-    const QChar key = QLatin1Char(c.key);
-    EXPECT_EQ(keyPressCommand(key, PlayMode::AudioFiles), c.filesAndCd) << c.key;
-    EXPECT_EQ(keyPressCommand(key, PlayMode::AudioCd), c.filesAndCd) << c.key;
-    EXPECT_EQ(keyPressCommand(key, PlayMode::NetRadio), c.radio) << c.key;
+// Which typed characters reach each command, per mode; every other printable character does nothing.
+struct Binding {
+  KeyTarget target;
+  bool onlyIfEnabled;
+  const char* filesAndCdKeys;
+  const char* radioKeys;
+};
+
+const Binding kBindings[] = {
+    {KeyTarget::ModeSwitch, false, "m", "m"},
+    {KeyTarget::VolumeUp, false, "+=", "+="},
+    {KeyTarget::VolumeDown, false, "-", "-"},
+    {KeyTarget::ButtonPause, true, " ", ""},
+    {KeyTarget::ButtonPrev, true, "b", ""},
+    {KeyTarget::ButtonNext, true, "n", ""},
+    {KeyTarget::ButtonOpen, true, "o", ""},
+    {KeyTarget::ButtonPlay, true, "p", ""},
+    {KeyTarget::ButtonStop, true, "s", ""},
+    {KeyTarget::BnetRadioPause, true, "", " "},
+    {KeyTarget::BNetRadioStop, true, "", "s"},
+    {KeyTarget::SelectStationByNumber, false, "", "p"},
+};
+
+std::optional<KeyCommand> expectedCommand(char key, PlayMode mode) {
+  for (const Binding& binding : kBindings) {
+    const char* keys = mode == PlayMode::NetRadio ? binding.radioKeys : binding.filesAndCdKeys;
+    if (std::strchr(keys, key)) return KeyCommand{binding.target, binding.onlyIfEnabled};
+  }
+  return std::nullopt;
+}
+
+TEST(KeyPress, EveryPrintableCharacterInEveryMode) {
+  for (const PlayMode mode : {PlayMode::AudioFiles, PlayMode::AudioCd, PlayMode::NetRadio}) {
+    for (char key = ' '; key <= '~'; ++key)
+      EXPECT_EQ(keyPressCommand(QLatin1Char(key), mode), expectedCommand(key, mode))
+          << "key '" << key << "' in mode " << int(mode);
   }
 }
 
