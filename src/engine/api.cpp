@@ -487,7 +487,8 @@ DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length) {
   if (buffer == nullptr) {
     return fail(BASS_ERROR_ILLPARAM, DWORD(-1));
   }
-  const auto got = channel->readData(buffer, length & kDataLengthMask, (flags & BASS_DATA_FLOAT) != 0);
+  const bool asFloat = (flags & BASS_DATA_FLOAT) != 0 || (channel->flags() & BASS_SAMPLE_FLOAT) != 0;
+  const auto got = channel->readData(buffer, length & kDataLengthMask, asFloat);
   return got ? succeed(*got) : fail(BASS_ERROR_ENDED, DWORD(-1));
 }
 

@@ -65,8 +65,8 @@ public:
   // Peak of the last ~20 ms played, left in the low word, right in the high word.
   DWORD level() const;
 
-  // Decode-only channels: fills `buffer` with up to `bytes` of the channel's format (or float
-  // when asked); returns the bytes written, nullopt at the end.
+  // Decode-only channels: fills `buffer` with up to `bytes` of 16-bit or float samples;
+  // returns the bytes written, nullopt at the end.
   std::optional<DWORD> readData(void* buffer, DWORD bytes, bool asFloat);
 
   HSYNC addSync(HSYNC sync, DWORD type, QWORD param, SYNCPROC* proc, void* user);

@@ -5,6 +5,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/intreadwrite.h>
 #include <libavutil/log.h>
 }
 
@@ -156,7 +157,10 @@ private:
   std::int64_t estimatedLength() const {
     const AVRational perFrame{1, static_cast<int>(info_.rate)};
     if (stream_->duration != AV_NOPTS_VALUE && stream_->duration > 0) {
-      return av_rescale_q(stream_->duration, stream_->time_base, perFrame);
+      // The MPEG audio demuxer counts the encoder's delay that the decoder then drops.
+      const bool untrimmed = std::strcmp(format_->iformat->name, "mp3") == 0;
+      const std::int64_t length = av_rescale_q(stream_->duration, stream_->time_base, perFrame);
+      return untrimmed && startSkip_ < length ? length - startSkip_ : length;
     }
     if (format_->duration != AV_NOPTS_VALUE && format_->duration > 0) {
       return av_rescale_q(format_->duration, AV_TIME_BASE_Q, perFrame);
@@ -232,6 +236,10 @@ private:
         return true;
       }
       const bool ours = packet_->stream_index == streamIndex_;
+      if (ours && !sawPacket_) {
+        sawPacket_ = true;
+        noteStartSkip();
+      }
       const int sent = ours ? avcodec_send_packet(codec_.get(), packet_.get()) : 0;
       av_packet_unref(packet_.get());
       if (!ours) {
@@ -243,6 +251,14 @@ private:
       return true;
     }
     return false;
+  }
+
+  void noteStartSkip() {
+    std::size_t size = 0;
+    const std::uint8_t* skip = av_packet_get_side_data(packet_.get(), AV_PKT_DATA_SKIP_SAMPLES, &size);
+    if (skip != nullptr && size >= 4) {
+      startSkip_ = AV_RL32(skip);
+    }
   }
 
   FormatPtr format_;
@@ -259,6 +275,8 @@ private:
   std::vector<float> pending_;
   std::size_t pendingOffset_ = 0;
   bool inputEnded_ = false;
+  bool sawPacket_ = false;
+  std::int64_t startSkip_ = 0;  // frames the decoder drops at the start (encoder delay)
   int consecutiveErrors_ = 0;
 };
 

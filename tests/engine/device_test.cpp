@@ -1,0 +1,106 @@
+// Devices, start-up and configuration, with no sound server reachable.
+#include "engine_fixture.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace tavelo::test {
+namespace {
+
+class NoServerTest : public ::testing::Test {
+protected:
+  void SetUp() override { setenv("PULSE_SERVER", "unix:/nonexistent/tavelo-test", 1); }
+  void TearDown() override { BASS_Free(); }
+};
+
+TEST_F(NoServerTest, TheVersionIsTwoPointFour) { EXPECT_EQ(BASS_GetVersion() >> 16, 0x0204u); }
+
+TEST_F(NoServerTest, OnlyNoSoundIsListed) {
+  BASS_DEVICEINFO info{};
+  ASSERT_TRUE(BASS_GetDeviceInfo(0, &info));
+  EXPECT_STREQ(info.name, "No sound");
+  EXPECT_TRUE(info.flags & BASS_DEVICE_ENABLED);
+  EXPECT_FALSE(BASS_GetDeviceInfo(1, &info));
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DEVICE);
+}
+
+TEST_F(NoServerTest, NoSoundAlwaysStartsButTheDefaultNeedsAServer) {
+  EXPECT_FALSE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DEVICE);
+  EXPECT_FALSE(BASS_Init(1, 44100, 0, nullptr, nullptr));
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DEVICE);
+
+  ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr));
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_OK);
+  BASS_DEVICEINFO info{};
+  ASSERT_TRUE(BASS_GetDeviceInfo(0, &info));
+  EXPECT_TRUE(info.flags & BASS_DEVICE_INIT);
+  EXPECT_FALSE(BASS_Init(0, 44100, 0, nullptr, nullptr));
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ALREADY);
+
+  ASSERT_TRUE(BASS_Free());
+  EXPECT_FALSE(BASS_Free());
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_INIT);
+  ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr)) << "starts again after a free";
+}
+
+TEST_F(NoServerTest, StreamsNeedAStartedEngineAndLiveHandles) {
+  EXPECT_EQ(BASS_StreamCreateFile(0, mediaPath("tone.wav").c_str(), 0, 0, 0), 0u);
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_INIT);
+  ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr));
+  const HSTREAM stream = BASS_StreamCreateFile(0, mediaPath("tone.wav").c_str(), 0, 0, 0);
+  ASSERT_NE(stream, 0u);
+  ASSERT_TRUE(BASS_StreamFree(stream));
+  EXPECT_FALSE(BASS_StreamFree(stream));
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
+  EXPECT_FALSE(BASS_ChannelPlay(stream, 0));
+  EXPECT_EQ(BASS_ChannelIsActive(stream), DWORD{BASS_ACTIVE_STOPPED});
+  EXPECT_EQ(BASS_ChannelGetLength(stream, BASS_POS_BYTE), QWORD(-1));
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
+  EXPECT_EQ(BASS_StreamCreateFile(1, "not used", 0, 0, 0), 0u) << "memory streams are not offered";
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_NOTAVAIL);
+}
+
+TEST_F(NoServerTest, ConfigurationIsKept) {
+  struct Case {
+    DWORD option;
+    DWORD value;
+    DWORD stored;
+  };
+  for (const Case c : {Case{BASS_CONFIG_NET_PLAYLIST, 1, 1}, Case{BASS_CONFIG_NET_PREBUF, 0, 0},
+                       Case{BASS_CONFIG_BUFFER, 2000, 2000}, Case{BASS_CONFIG_BUFFER, 99999, 5000},
+                       Case{BASS_CONFIG_NET_BUFFER, 3000, 3000}}) {
+    SCOPED_TRACE(c.option);
+    ASSERT_TRUE(BASS_SetConfig(c.option, c.value));
+    EXPECT_EQ(BASS_GetConfig(c.option), c.stored);
+  }
+  EXPECT_FALSE(BASS_SetConfig(999, 1));
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ILLTYPE);
+
+  // The texts are read when used, so the engine keeps the caller's buffer, not a copy.
+  static char agent[100] = "";
+  static char proxy[100] = "";
+  ASSERT_TRUE(BASS_SetConfigPtr(BASS_CONFIG_NET_PROXY, proxy));
+  ASSERT_TRUE(BASS_SetConfigPtr(BASS_CONFIG_NET_AGENT, agent));
+  std::strcpy(agent, "Tavelo/1.0.14");
+  EXPECT_STREQ(static_cast<const char*>(BASS_GetConfigPtr(BASS_CONFIG_NET_AGENT)), "Tavelo/1.0.14");
+  EXPECT_EQ(BASS_GetConfigPtr(BASS_CONFIG_NET_PROXY), proxy);
+  ASSERT_TRUE(BASS_SetConfigPtr(BASS_CONFIG_NET_PROXY, nullptr));
+  EXPECT_EQ(BASS_GetConfigPtr(BASS_CONFIG_NET_PROXY), nullptr);
+  BASS_SetConfig(BASS_CONFIG_BUFFER, 500);
+}
+
+TEST_F(NoServerTest, ALongBufferStillPlaysAndSeeksQuickly) {
+  ASSERT_TRUE(BASS_SetConfig(BASS_CONFIG_BUFFER, 2000));
+  ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr));
+  const HSTREAM stream = BASS_StreamCreateFile(0, mediaPath("tone.mp3").c_str(), 0, 0, 0);
+  ASSERT_TRUE(BASS_ChannelPlay(stream, 0));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ASSERT_TRUE(BASS_ChannelSetPosition(stream, BASS_ChannelSeconds2Bytes(stream, 1.5), BASS_POS_BYTE));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_NEAR(positionSeconds(stream), 1.7, 0.06);
+  BASS_SetConfig(BASS_CONFIG_BUFFER, 500);
+}
+
+}  // namespace
+}  // namespace tavelo::test
