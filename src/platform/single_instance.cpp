@@ -21,13 +21,15 @@ SingleInstance::SingleInstance(const QString& key, QObject* parent)
       socketPath_(runtimeFolder() + QStringLiteral("/tavelo-%1-%2").arg(getuid()).arg(key)) {}
 
 bool SingleInstance::listen() {
+  // Listening replaces a socket file that is in the way, so a running copy must be asked first.
+  if (anotherCopyAnswers()) return false;
+  QLocalServer::removeServer(socketPath_);
   server_ = new QLocalServer(this);
   server_->setSocketOptions(QLocalServer::UserAccessOption);
   if (!server_->listen(socketPath_)) {
-    if (anotherCopyAnswers()) return false;
-    // A copy that died left its socket file behind.
-    QLocalServer::removeServer(socketPath_);
-    if (!server_->listen(socketPath_)) return !anotherCopyAnswers();
+    // Without the socket this copy still plays; it just cannot receive files from later copies.
+    qWarning("Can't listen on \"%s\": %s", qPrintable(socketPath_), qPrintable(server_->errorString()));
+    return true;
   }
   connect(server_, &QLocalServer::newConnection, this, &SingleInstance::acceptConnection);
   return true;

@@ -14,6 +14,7 @@ class SingleInstance : public QObject {
   explicit SingleInstance(const QString& key, QObject* parent = nullptr);
 
   // Starts listening unless another copy already does; false means another copy runs.
+  // A socket that cannot be created leaves this copy running without the hand-over.
   bool listen();
 
   // Delivers a path to the running copy; an empty path sends nothing. False when nobody listens.

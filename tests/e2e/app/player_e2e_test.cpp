@@ -1,0 +1,174 @@
+// The player as users start it: an empty program folder, a second copy, a read-only folder, a display.
+#include "player_process.h"
+
+#include <QFile>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kReady = QStringLiteral("output device");
+const QString kHandOver = QStringLiteral("hand-over received:");
+
+QStringList crlfSplit(const QByteArray& text) {
+  QStringList lines = QString::fromUtf8(text).split(QStringLiteral("\r\n"));
+  if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+  return lines;
+}
+
+TEST(Player, EmptyFolderClosedBySigtermLeavesDefaultSettingsAndRadioList) {
+  RuntimeFolder runtime;
+  PlayerFolder folder;
+  PlayerProcess player(folder, runtime);
+  player.start();
+  ASSERT_TRUE(player.waitForOutput(kReady)) << player.output().toStdString();
+  player.terminate();
+  ASSERT_TRUE(player.waitForExit());
+  EXPECT_TRUE(player.exitedNormally());
+  EXPECT_EQ(player.exitCode(), 0) << player.output().toStdString();
+
+  const QStringList settings = crlfSplit(folder.read(QStringLiteral("Settings.ini")));
+  ASSERT_EQ(settings.size(), 21);
+  EXPECT_EQ(settings[0], folder.path() + "Record");
+  EXPECT_EQ(settings[2], folder.path() + "RLists/Tavelo.rls");
+  EXPECT_EQ(settings[4], "1");   // Play Full Dir
+  EXPECT_EQ(settings[5], "0");   // Repeat
+  EXPECT_EQ(settings[9], "012");  // Audio Files, Audio CD, Net Radio
+  const QStringList radioList = crlfSplit(folder.read(QStringLiteral("RLists/Tavelo.rls")));
+  ASSERT_EQ(radioList.size(), 91);
+  EXPECT_EQ(radioList.last(), QString(30, QLatin1Char('0')));
+  EXPECT_EQ(folder.entries(), QStringList({"RLists", "RLists/Tavelo.rls", "Settings.ini", "tavelo"}));
+}
+
+TEST(Player, SecondCopyHandsItsFileOverAndTouchesNothing) {
+  RuntimeFolder runtime;
+  PlayerFolder firstFolder;
+  PlayerProcess first(firstFolder, runtime);
+  first.start();
+  ASSERT_TRUE(first.waitForOutput(kReady)) << first.output().toStdString();
+
+  PlayerFolder secondFolder;
+  PlayerProcess withoutFile(secondFolder, runtime);
+  ASSERT_TRUE(withoutFile.runToEnd({}));
+  EXPECT_EQ(withoutFile.exitCode(), 0);
+
+  PlayerProcess withFile(secondFolder, runtime);
+  ASSERT_TRUE(withFile.runToEnd({QStringLiteral("song.mp3")}));
+  EXPECT_EQ(withFile.exitCode(), 0);
+  // A relative path is resolved in the folder the second copy was started in.
+  const QString expected = kHandOver + QStringLiteral(" \"%1song.mp3\"").arg(secondFolder.path());
+  ASSERT_TRUE(first.waitForOutput(expected)) << first.output().toStdString();
+  // The copy without a file delivered nothing: the one file is the only hand-over seen.
+  EXPECT_EQ(first.output().count(kHandOver), 1);
+  EXPECT_EQ(secondFolder.entries(), QStringList{"tavelo"});
+
+  first.terminate();
+  ASSERT_TRUE(first.waitForExit());
+  EXPECT_EQ(first.exitCode(), 0);
+}
+
+TEST(Player, CopyThatDiedDoesNotKeepTheNextOneFromStarting) {
+  RuntimeFolder runtime;
+  PlayerFolder folder;
+  {
+    PlayerProcess crashed(folder, runtime);
+    crashed.start();
+    ASSERT_TRUE(crashed.waitForOutput(kReady)) << crashed.output().toStdString();
+  }  // killed: its socket file stays behind
+  PlayerProcess next(folder, runtime);
+  next.start();
+  ASSERT_TRUE(next.waitForOutput(kReady)) << next.output().toStdString();
+  next.terminate();
+  ASSERT_TRUE(next.waitForExit());
+  EXPECT_EQ(next.exitCode(), 0);
+}
+
+TEST(Player, ReadOnlyFolderReportsTheFailureOnceAndStillExitsCleanly) {
+  RuntimeFolder runtime;
+  PlayerFolder folder;
+  const QByteArray oldSettings = "old settings\r\n";
+  {
+    QFile settings(folder.path() + "Settings.ini");
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write(oldSettings);
+  }
+  const QString dir = folder.path().chopped(1);
+  QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                                 QFile::ReadOther | QFile::ExeOther);
+  PlayerProcess player(folder, runtime);
+  if (::geteuid() == 0) {
+    // Root writes anywhere; the player runs as "nobody" to meet the read-only folder.
+    constexpr unsigned kNobody = 65534;
+    runtime.giveTo(kNobody, kNobody);
+    player.runAs(kNobody, kNobody);
+  }
+  player.start();
+  ASSERT_TRUE(player.waitForOutput(kReady)) << player.output().toStdString();
+  player.terminate();
+  ASSERT_TRUE(player.waitForExit());
+  QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+  EXPECT_EQ(player.exitCode(), 0) << player.output().toStdString();
+  EXPECT_EQ(player.output().count(QStringLiteral("tavelo.app: Can't write")), 1) << player.output().toStdString();
+  EXPECT_TRUE(player.output().contains(QStringLiteral("Settings.ini")));
+  EXPECT_EQ(folder.read(QStringLiteral("Settings.ini")), oldSettings);
+  EXPECT_EQ(folder.entries(), QStringList({"Settings.ini", "tavelo"}));
+}
+
+// Xvfb on a display number it picks itself; stopped with the test.
+class VirtualDisplay {
+ public:
+  VirtualDisplay() {
+    server_.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                                           QStringLiteral("0"), QStringLiteral("1024x768x24"),
+                                           QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    if (server_.waitForStarted(5000) && server_.waitForReadyRead(10000)) {
+      display_ = QLatin1Char(':') + QString::fromLatin1(server_.readAllStandardOutput()).trimmed();
+    }
+  }
+  ~VirtualDisplay() {
+    server_.terminate();
+    server_.waitForFinished(5000);
+  }
+  QString display() const { return display_; }
+
+ private:
+  QProcess server_;
+  QString display_;
+};
+
+QString runTool(const QString& display, const QStringList& arguments) {
+  QProcess tool;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("DISPLAY"), display);
+  tool.setProcessEnvironment(environment);
+  tool.start(QStringLiteral("xdotool"), arguments);
+  tool.waitForFinished(20000);
+  return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+}
+
+TEST(Player, WindowIsFoundByItsClassUnderX11) {
+  if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty() ||
+      QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
+    GTEST_SKIP() << "Xvfb and xdotool are needed";
+  }
+  VirtualDisplay display;
+  ASSERT_FALSE(display.display().isEmpty());
+  RuntimeFolder runtime;
+  PlayerFolder folder;
+  PlayerProcess player(folder, runtime);
+  player.setDisplay(display.display());
+  player.start();
+  const QString window = runTool(display.display(), {QStringLiteral("search"), QStringLiteral("--sync"),
+                                                     QStringLiteral("--onlyvisible"), QStringLiteral("--class"),
+                                                     QStringLiteral("TFormMyTavelo")});
+  ASSERT_FALSE(window.isEmpty()) << player.output().toStdString();
+  EXPECT_EQ(runTool(display.display(), {QStringLiteral("getwindowname"), window.section(QLatin1Char('\n'), 0, 0)}),
+            "Loading Tavelo ...");
+  player.terminate();
+  ASSERT_TRUE(player.waitForExit());
+  EXPECT_EQ(player.exitCode(), 0);
+}
+
+}  // namespace
