@@ -390,24 +390,16 @@ BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
 
 namespace {
 
-// Pause and stop: the mixer drops what the device still queues, so the silence is heard at once.
 BOOL haltChannel(DWORD handle, bool pause) {
   auto channel = findChannel(handle);
   if (!channel) {
     return fail(BASS_ERROR_HANDLE, kFalse);
   }
-  int error = BASS_OK;
-  if (pause) {
-    error = channel->pause();
-  } else {
+  if (!pause) {
     channel->stop();
+    return succeed(kTrue);
   }
-  Engine& e = engine();
-  std::lock_guard lock(e.mutex);
-  if (e.mixer && error == BASS_OK) {
-    e.mixer->requestFlush();
-  }
-  return result(error);
+  return result(channel->pause());
 }
 
 }  // namespace

@@ -45,16 +45,11 @@ void Mixer::wake() {
   wakeUp_.notify_one();
 }
 
-void Mixer::requestFlush() { flushRequested_ = true; }
-
 void Mixer::run() {
   while (waitForWork()) {
     output_->resume();
     while (mixPeriod()) {
       output_->write(buffer_.data(), periodFrames_);
-    }
-    if (flushRequested_.exchange(false)) {
-      output_->flush();
     }
   }
 }
@@ -82,9 +77,6 @@ bool Mixer::mixPeriod() {
     playing = channel->mixInto(buffer_.data(), periodFrames_) || playing;
   }
   mixing_.clear();
-  if (playing) {
-    flushRequested_ = false;  // others still sound: a flush would cut them
-  }
   return playing;
 }
 

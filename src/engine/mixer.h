@@ -4,7 +4,6 @@
 
 #include "output.h"
 
-#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -26,8 +25,6 @@ public:
   void remove(const Channel* channel);
   // A channel started playing.
   void wake();
-  // A channel paused or stopped: if nothing else plays, drop the sound queued in the device.
-  void requestFlush();
 
 private:
   void run();
@@ -43,7 +40,6 @@ private:
   std::vector<std::shared_ptr<Channel>> channels_;
   bool woken_ = false;
   bool quit_ = false;
-  std::atomic<bool> flushRequested_{false};
   std::thread thread_;
 };
 

@@ -15,8 +15,6 @@ public:
   virtual ~Output() = default;
   // Blocks until the device has taken the frames, so the mixer runs at the device's pace.
   virtual void write(const float* frames, std::size_t count) = 0;
-  // Drops what is queued but not yet heard (pause and stop are then heard at once).
-  virtual void flush() = 0;
   // Called when sound starts again after the mixer was idle.
   virtual void resume() = 0;
 };

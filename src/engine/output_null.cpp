@@ -24,7 +24,6 @@ public:
     std::this_thread::sleep_until(deadline_);
   }
 
-  void flush() override {}
   void resume() override { deadline_ = Clock::now(); }
 
 private:

@@ -8,9 +8,9 @@
 namespace tavelo::engine {
 namespace {
 
-// Queued sound is kept short enough that a lone voice fades quickly but long enough that a busy
-// machine does not break it up; pause and stop flush the queue anyway.
-constexpr std::uint32_t kTargetLatencyMs = 100;
+// What the server holds ahead: short, so that pause and stop are heard within 50 ms (with the
+// mixer's period), yet several periods deep so that a busy machine does not break the sound up.
+constexpr std::uint32_t kTargetLatencyMs = 40;
 constexpr std::uint32_t kRequestMs = 10;
 
 std::uint32_t bytesFor(std::uint32_t rate, std::uint32_t ms) {
@@ -33,13 +33,6 @@ public:
     }
     // The server went away: keep time so that playback still advances and ends.
     fallback_->write(frames, count);
-  }
-
-  void flush() override {
-    int error = 0;
-    if (!broken_) {
-      pa_simple_flush(stream_, &error);
-    }
   }
 
   void resume() override { fallback_->resume(); }
