@@ -7,6 +7,10 @@
 #include <cmath>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace tavelo::engine {
 namespace {
 
@@ -24,9 +28,19 @@ DWORD levelWord(float peak) {
   return static_cast<DWORD>(std::lround(std::min(peak, 1.0f) * 32768.0f));
 }
 
+// Rounds to nearest and clips; four samples at a time where SSE2 is there (every x86-64).
 void toInt16(const float* in, std::int16_t* out, std::size_t samples) {
-  for (std::size_t i = 0; i < samples; ++i) {
-    const float scaled = std::clamp(in[i] * 32768.0f, -32768.0f, 32767.0f);
+  std::size_t i = 0;
+#ifdef __SSE2__
+  const __m128 scale = _mm_set1_ps(32768.0f);
+  for (; i + 8 <= samples; i += 8) {
+    const __m128i low = _mm_cvtps_epi32(_mm_mul_ps(_mm_loadu_ps(in + i), scale));
+    const __m128i high = _mm_cvtps_epi32(_mm_mul_ps(_mm_loadu_ps(in + i + 4), scale));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packs_epi32(low, high));  // saturates
+  }
+#endif
+  for (; i < samples; ++i) {
+    const float scaled = std::min(std::max(in[i] * 32768.0f, -32768.0f), 32767.0f);
     out[i] = static_cast<std::int16_t>(std::lrint(scaled));
   }
 }
@@ -208,22 +222,24 @@ DWORD Channel::level() const {
 std::optional<DWORD> Channel::readData(void* buffer, DWORD bytes, bool asFloat) {
   const std::uint32_t frameBytes = (asFloat ? 4u : 2u) * format_.channels;
   const std::size_t frames = bytes / frameBytes;
-  std::vector<float> decoded(frames * format_.channels);
   std::lock_guard sourceLock(sourceMutex_);
-  const auto got = static_cast<std::size_t>(std::max<std::int64_t>(source_->read(decoded.data(), static_cast<std::int64_t>(frames)), 0));
+  // Float goes straight into the caller's buffer; 16-bit through a buffer kept between calls.
+  float* decoded = static_cast<float*>(buffer);
+  if (!asFloat) {
+    scratch_.resize(std::max(scratch_.size(), frames * format_.channels));
+    decoded = scratch_.data();
+  }
+  const auto got = static_cast<std::size_t>(std::max<std::int64_t>(source_->read(decoded, static_cast<std::int64_t>(frames)), 0));
   std::lock_guard lock(mutex_);
   refreshSnapshot();
   if (got == 0 && frames > 0) {
     reachEnd();
     return std::nullopt;
   }
-  processPlayed(decoded.data(), got, false);
+  processPlayed(decoded, got, false);
   position_ += static_cast<std::int64_t>(got);
-  const std::size_t samples = got * format_.channels;
-  if (asFloat) {
-    std::memcpy(buffer, decoded.data(), samples * sizeof(float));
-  } else {
-    toInt16(decoded.data(), static_cast<std::int16_t*>(buffer), samples);
+  if (!asFloat) {
+    toInt16(decoded, static_cast<std::int16_t*>(buffer), got * format_.channels);
   }
   return static_cast<DWORD>(got * frameBytes);
 }

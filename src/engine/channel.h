@@ -105,6 +105,7 @@ private:
   std::optional<Resampler> resampler_;
   std::vector<float> pulled_;       // source frames taken from the ring for one mix
   std::vector<float> converted_;    // output frames not yet mixed
+  std::vector<float> scratch_;      // held with sourceMutex_: decoded floats before 16-bit
   std::vector<Sync> syncList_;
   DWORD state_ = BASS_ACTIVE_STOPPED;
   bool stalled_ = false;

@@ -48,19 +48,40 @@ float sampleToFloat(std::uint8_t v) { return (v - 128) * (1.0f / 128.0f); }
 // missing ones silent) so that a stream that changes its layout midway cannot overrun a buffer.
 template <typename T>
 void appendInterleaved(const AVFrame* frame, bool planar, std::uint32_t channels, std::vector<float>& out) {
-  const int frameChannels = frame->ch_layout.nb_channels;
+  const auto frames = static_cast<std::size_t>(frame->nb_samples);
+  const auto frameChannels = static_cast<std::size_t>(frame->ch_layout.nb_channels);
+  const std::size_t used = std::min<std::size_t>(channels, frameChannels);
   const std::size_t start = out.size();
-  out.resize(start + static_cast<std::size_t>(frame->nb_samples) * channels);
+  out.resize(start + frames * channels);  // channels the frame lacks stay silent
   float* dst = out.data() + start;
-  for (int i = 0; i < frame->nb_samples; ++i) {
-    for (std::uint32_t c = 0; c < channels; ++c) {
-      const int src = static_cast<int>(c);
-      float v = 0.0f;
-      if (src < frameChannels) {
-        v = planar ? sampleToFloat(reinterpret_cast<const T*>(frame->extended_data[src])[i])
-                   : sampleToFloat(reinterpret_cast<const T*>(frame->data[0])[i * frameChannels + src]);
+  if (planar && used == 2 && channels == 2) {
+    const T* left = reinterpret_cast<const T*>(frame->extended_data[0]);
+    const T* right = reinterpret_cast<const T*>(frame->extended_data[1]);
+    for (std::size_t i = 0; i < frames; ++i) {
+      dst[2 * i] = sampleToFloat(left[i]);
+      dst[2 * i + 1] = sampleToFloat(right[i]);
+    }
+    return;
+  }
+  if (planar) {
+    for (std::size_t c = 0; c < used; ++c) {
+      const T* src = reinterpret_cast<const T*>(frame->extended_data[c]);
+      for (std::size_t i = 0; i < frames; ++i) {
+        dst[i * channels + c] = sampleToFloat(src[i]);
       }
-      *dst++ = v;
+    }
+    return;
+  }
+  const T* src = reinterpret_cast<const T*>(frame->data[0]);
+  if (used == frameChannels && used == channels) {
+    for (std::size_t i = 0; i < frames * channels; ++i) {
+      dst[i] = sampleToFloat(src[i]);
+    }
+    return;
+  }
+  for (std::size_t i = 0; i < frames; ++i) {
+    for (std::size_t c = 0; c < used; ++c) {
+      dst[i * channels + c] = sampleToFloat(src[i * frameChannels + c]);
     }
   }
 }
