@@ -48,6 +48,12 @@ QTableWidget* grid(QWidget* parent, const char* name, const QRect& geometry, int
   return created;
 }
 
+QWidget* settingsPage(const char* name) {
+  auto* page = new QWidget;
+  page->setObjectName(QLatin1String(name));
+  return page;
+}
+
 }  // namespace
 
 void TFormMyTavelo::CreateRadioPanels() {
@@ -131,8 +137,7 @@ void TFormMyTavelo::CreateSettingsPanel() {
 }
 
 QWidget* TFormMyTavelo::CreateGeneralPage() {
-  auto* page = new QWidget;
-  page->setObjectName(QStringLiteral("ts_general"));
+  QWidget* page = settingsPage("ts_general");
   auto* order = place(new QGroupBox(QStringLiteral("Order"), page), "gb_order", QRect(4, 4, 170, 110));
   const auto orderBox = [order](const char* name, const QString& text, int top, int tag) {
     QComboBox* box = dropDown(order, name, QRect(60, top, 102, 22), kModeNames);
@@ -153,8 +158,7 @@ QWidget* TFormMyTavelo::CreateGeneralPage() {
 }
 
 QWidget* TFormMyTavelo::CreateAudioPage() {
-  auto* page = new QWidget;
-  page->setObjectName(QStringLiteral("ts_audio"));
+  QWidget* page = settingsPage("ts_audio");
   cb_audioMixer = dropDown(page, "cb_audioMixer", QRect(90, 4, 256, 22));
   caption(cb_audioMixer, QStringLiteral("Audio Mixer"), QRect(4, 6, 84, 18));
   sg_SF2 = grid(page, "sg_SF2", QRect(4, 48, 342, 70), 2, 0);
@@ -166,8 +170,7 @@ QWidget* TFormMyTavelo::CreateAudioPage() {
 }
 
 QWidget* TFormMyTavelo::CreateCddbPage() {
-  auto* page = new QWidget;
-  page->setObjectName(QStringLiteral("ts_cddb"));
+  QWidget* page = settingsPage("ts_cddb");
   chb_useCDDB = checkBox(page, "chb_useCDDB", QStringLiteral("Use CDDB"), QRect(4, 4, 100, 20));
   cb_CDDBserver = dropDown(page, "cb_CDDBserver", QRect(170, 4, 176, 22));
   caption(cb_CDDBserver, QStringLiteral("Server"), QRect(116, 6, 50, 18));
@@ -186,8 +189,7 @@ QWidget* TFormMyTavelo::CreateCddbPage() {
 }
 
 QWidget* TFormMyTavelo::CreateRemotePage() {
-  auto* page = new QWidget;
-  page->setObjectName(QStringLiteral("ts_irrc"));
+  QWidget* page = settingsPage("ts_irrc");
   cb_useIRRC = checkBox(page, "cb_useIRRC", QStringLiteral("Use IR RC"), QRect(4, 4, 90, 20));
   cbox_comPort = dropDown(page, "cbox_comPort", QRect(130, 4, 90, 22));
   caption(cbox_comPort, QStringLiteral("port"), QRect(100, 6, 28, 18));

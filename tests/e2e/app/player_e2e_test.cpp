@@ -8,7 +8,6 @@
 
 namespace {
 
-const QString kReady = QStringLiteral("output device");
 const QString kHandOver = QStringLiteral("hand-over received:");
 
 QStringList crlfSplit(const QByteArray& text) {
@@ -21,12 +20,8 @@ TEST(Player, EmptyFolderClosedBySigtermLeavesDefaultSettingsAndRadioList) {
   RuntimeFolder runtime;
   PlayerFolder folder;
   PlayerProcess player(folder, runtime);
-  player.start();
-  ASSERT_TRUE(player.waitForOutput(kReady)) << player.output().toStdString();
-  player.terminate();
-  ASSERT_TRUE(player.waitForExit());
-  EXPECT_TRUE(player.exitedNormally());
-  EXPECT_EQ(player.exitCode(), 0) << player.output().toStdString();
+  ASSERT_TRUE(player.startAndWaitUntilReady()) << player.output().toStdString();
+  EXPECT_EQ(player.terminateAndWait(), 0) << player.output().toStdString();
 
   const QStringList settings = crlfSplit(folder.read(QStringLiteral("Settings.ini")));
   ASSERT_EQ(settings.size(), 21);
@@ -45,8 +40,7 @@ TEST(Player, SecondCopyHandsItsFileOverAndTouchesNothing) {
   RuntimeFolder runtime;
   PlayerFolder firstFolder;
   PlayerProcess first(firstFolder, runtime);
-  first.start();
-  ASSERT_TRUE(first.waitForOutput(kReady)) << first.output().toStdString();
+  ASSERT_TRUE(first.startAndWaitUntilReady()) << first.output().toStdString();
 
   PlayerFolder secondFolder;
   PlayerProcess withoutFile(secondFolder, runtime);
@@ -63,9 +57,7 @@ TEST(Player, SecondCopyHandsItsFileOverAndTouchesNothing) {
   EXPECT_EQ(first.output().count(kHandOver), 1);
   EXPECT_EQ(secondFolder.entries(), QStringList{"tavelo"});
 
-  first.terminate();
-  ASSERT_TRUE(first.waitForExit());
-  EXPECT_EQ(first.exitCode(), 0);
+  EXPECT_EQ(first.terminateAndWait(), 0);
 }
 
 TEST(Player, CopyThatDiedDoesNotKeepTheNextOneFromStarting) {
@@ -73,15 +65,11 @@ TEST(Player, CopyThatDiedDoesNotKeepTheNextOneFromStarting) {
   PlayerFolder folder;
   {
     PlayerProcess crashed(folder, runtime);
-    crashed.start();
-    ASSERT_TRUE(crashed.waitForOutput(kReady)) << crashed.output().toStdString();
+    ASSERT_TRUE(crashed.startAndWaitUntilReady()) << crashed.output().toStdString();
   }  // killed: its socket file stays behind
   PlayerProcess next(folder, runtime);
-  next.start();
-  ASSERT_TRUE(next.waitForOutput(kReady)) << next.output().toStdString();
-  next.terminate();
-  ASSERT_TRUE(next.waitForExit());
-  EXPECT_EQ(next.exitCode(), 0);
+  ASSERT_TRUE(next.startAndWaitUntilReady()) << next.output().toStdString();
+  EXPECT_EQ(next.terminateAndWait(), 0);
 }
 
 TEST(Player, ReadOnlyFolderReportsTheFailureOnceAndStillExitsCleanly) {
@@ -103,13 +91,11 @@ TEST(Player, ReadOnlyFolderReportsTheFailureOnceAndStillExitsCleanly) {
     runtime.giveTo(kNobody, kNobody);
     player.runAs(kNobody, kNobody);
   }
-  player.start();
-  ASSERT_TRUE(player.waitForOutput(kReady)) << player.output().toStdString();
-  player.terminate();
-  ASSERT_TRUE(player.waitForExit());
+  ASSERT_TRUE(player.startAndWaitUntilReady()) << player.output().toStdString();
+  const int exitCode = player.terminateAndWait();
   QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
-  EXPECT_EQ(player.exitCode(), 0) << player.output().toStdString();
+  EXPECT_EQ(exitCode, 0) << player.output().toStdString();
   EXPECT_EQ(player.output().count(QStringLiteral("tavelo.app: Can't write")), 1) << player.output().toStdString();
   EXPECT_TRUE(player.output().contains(QStringLiteral("Settings.ini")));
   EXPECT_EQ(folder.read(QStringLiteral("Settings.ini")), oldSettings);
@@ -166,9 +152,7 @@ TEST(Player, WindowIsFoundByItsClassUnderX11) {
   ASSERT_FALSE(window.isEmpty()) << player.output().toStdString();
   EXPECT_EQ(runTool(display.display(), {QStringLiteral("getwindowname"), window.section(QLatin1Char('\n'), 0, 0)}),
             "Loading Tavelo ...");
-  player.terminate();
-  ASSERT_TRUE(player.waitForExit());
-  EXPECT_EQ(player.exitCode(), 0);
+  EXPECT_EQ(player.terminateAndWait(), 0);
 }
 
 }  // namespace

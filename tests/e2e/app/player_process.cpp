@@ -72,6 +72,11 @@ void PlayerProcess::start(const QStringList& arguments) {
   process_.waitForStarted(10000);
 }
 
+bool PlayerProcess::startAndWaitUntilReady(const QStringList& arguments) {
+  start(arguments);
+  return waitForOutput(QStringLiteral("output device"));
+}
+
 QString PlayerProcess::output() {
   output_ += QString::fromUtf8(process_.readAllStandardError());
   return output_;
@@ -92,6 +97,11 @@ bool PlayerProcess::runToEnd(const QStringList& arguments, int timeoutMs) {
 }
 
 void PlayerProcess::terminate() { ::kill(static_cast<pid_t>(process_.processId()), SIGTERM); }
+
+int PlayerProcess::terminateAndWait() {
+  terminate();
+  return waitForExit() && exitedNormally() ? exitCode() : -1;
+}
 
 bool PlayerProcess::waitForExit(int timeoutMs) {
   const bool ended = process_.waitForFinished(timeoutMs);

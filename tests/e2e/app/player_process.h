@@ -42,11 +42,15 @@ class PlayerProcess {
   // Runs the player as another user (for a folder it may not write); root only.
   void runAs(unsigned uid, unsigned gid) { runAs_ = QStringLiteral("%1:%2").arg(uid).arg(gid); }
   void start(const QStringList& arguments = {});
+  // Starts and waits until the engine is up (its log line); false when that did not come.
+  bool startAndWaitUntilReady(const QStringList& arguments = {});
   // Waits until the error output holds text; false after timeoutMs.
   bool waitForOutput(const QString& text, int timeoutMs = 20000);
   // Runs to its end; false when it did not end within timeoutMs.
   bool runToEnd(const QStringList& arguments, int timeoutMs = 20000);
   void terminate();  // SIGTERM
+  // SIGTERM, then the exit code of a normal end; -1 when it crashed or did not end.
+  int terminateAndWait();
   bool waitForExit(int timeoutMs = 20000);
   int exitCode() const { return process_.exitCode(); }
   bool exitedNormally() const { return process_.exitStatus() == QProcess::NormalExit; }
