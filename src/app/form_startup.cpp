@@ -143,7 +143,7 @@ void TFormMyTavelo::CreateStationButtons() {
 
 bool TFormMyTavelo::EngineVersionMatches() {
   if (BASS_GetVersion() >> 16 == kEngineMajorVersion) return true;
-  dialogs_.error(QStringLiteral("An incorrect version of the audio engine was loaded"));
+  dialogs_.error(QStringLiteral("An incorrect version of libtavelo_engine was loaded"));
   return false;
 }
 

@@ -124,6 +124,23 @@ TEST(Startup, LegacyRadioListReplacesTheDefaultOne) {
   EXPECT_EQ(form->RadioListPath, folder.path() + "RLists/Tavelo.rls");
 }
 
+TEST(Startup, PluginFormatsJoinTheOpenFilterAndBrokenPluginsAreSkipped) {
+#ifndef TAVELO_TEST_PLUGIN
+  GTEST_SKIP() << "no format plug-in is built";
+#else
+  ProgramFolder folder;
+  folder.write("Plug-ins/broken.so", "not a library");
+  ASSERT_TRUE(QFile::copy(TAVELO_TEST_PLUGIN, folder.path() + "Plug-ins/ffmpeg.so"));
+  StartedForm form(folder);
+  ASSERT_TRUE(form.create());
+  EXPECT_TRUE(form.dialogs.messages.isEmpty());
+  EXPECT_TRUE(form->ExtensionList.startsWith("*.mp3;"));
+  EXPECT_TRUE(form->ExtensionList.contains("*.flac;"));
+  EXPECT_TRUE(form->ExtensionList.contains("*.aac;*.m4a;*.mp4;"));
+  EXPECT_TRUE(form->OpenDialog1.filter.contains("|FLAC (*.flac)|*.flac"));
+#endif
+}
+
 TEST(Startup, RadioListFileNamesAreCollected) {
   ProgramFolder folder;
   folder.write("RLists/Jazz.rls", "x\r\n");
