@@ -390,10 +390,19 @@ BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
 
 namespace {
 
+// The mixer hears of the halt first, so that it is known when the mixer next finds nothing playing.
 BOOL haltChannel(DWORD handle, bool pause) {
   auto channel = findChannel(handle);
   if (!channel) {
     return fail(BASS_ERROR_HANDLE, kFalse);
+  }
+  {
+    Engine& e = engine();
+    std::lock_guard lock(e.mutex);
+    const DWORD activity = channel->activity();
+    if (e.mixer && !channel->decodeOnly() && (activity == BASS_ACTIVE_PLAYING || activity == BASS_ACTIVE_STALLED)) {
+      e.mixer->halted(pause);
+    }
   }
   if (!pause) {
     channel->stop();

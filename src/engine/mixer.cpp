@@ -24,6 +24,7 @@ Mixer::~Mixer() {
     quit_ = true;
   }
   wakeUp_.notify_one();
+  output_->interrupt();
   thread_.join();
 }
 
@@ -45,11 +46,19 @@ void Mixer::wake() {
   wakeUp_.notify_one();
 }
 
+void Mixer::halted(bool paused) { halt_ = paused ? Halt::Paused : Halt::Stopped; }
+
 void Mixer::run() {
   while (waitForWork()) {
     output_->resume();
     while (mixPeriod()) {
       output_->write(buffer_.data(), periodFrames_);
+    }
+    // Nothing plays: a pause or stop must be heard now; a channel that ended plays out.
+    switch (halt_.exchange(Halt::None)) {
+      case Halt::Paused: output_->hold(); break;
+      case Halt::Stopped: output_->discard(); break;
+      case Halt::None: break;
     }
   }
 }

@@ -4,6 +4,7 @@
 
 #include "output.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -25,6 +26,9 @@ public:
   void remove(const Channel* channel);
   // A channel started playing.
   void wake();
+  // A channel paused (or stopped): once nothing plays, the device goes silent at once, keeping
+  // (or dropping) what it had queued.
+  void halted(bool paused);
 
 private:
   void run();
@@ -39,6 +43,8 @@ private:
   std::condition_variable wakeUp_;
   std::vector<std::shared_ptr<Channel>> channels_;
   bool woken_ = false;
+  enum class Halt { None, Paused, Stopped };
+  std::atomic<Halt> halt_{Halt::None};
   bool quit_ = false;
   std::thread thread_;
 };

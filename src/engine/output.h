@@ -15,8 +15,14 @@ public:
   virtual ~Output() = default;
   // Blocks until the device has taken the frames, so the mixer runs at the device's pace.
   virtual void write(const float* frames, std::size_t count) = 0;
-  // Called when sound starts again after the mixer was idle.
+  // Sound is paused: silence at once, keeping what is queued to play on resume.
+  virtual void hold() {}
+  // Sound is stopped: silence at once, dropping what is queued.
+  virtual void discard() {}
+  // Called when sound starts again after the mixer was idle (after hold, the queue plays first).
   virtual void resume() = 0;
+  // Makes a write that waits for the device return at once: the output is being closed.
+  virtual void interrupt() {}
 };
 
 // "No sound": keeps real time with a clock and discards the sound.

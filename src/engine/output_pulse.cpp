@@ -2,16 +2,24 @@
 
 #include "engine.h"
 
-#include <pulse/error.h>
-#include <pulse/simple.h>
+#include <pulse/context.h>
+#include <pulse/stream.h>
+#include <pulse/thread-mainloop.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <thread>
 
 namespace tavelo::engine {
 namespace {
 
-// What the server holds ahead: short, so that pause and stop are heard within 50 ms (with the
-// mixer's period), yet several periods deep so that a busy machine does not break the sound up.
-constexpr std::uint32_t kTargetLatencyMs = 40;
-constexpr std::uint32_t kRequestMs = 10;
+// The server holds this much ahead, so the player wakes only every kRequestMs: light on the CPU.
+// Pause corks the stream and stop flushes it, so both are still heard at once.
+constexpr std::uint32_t kTargetLatencyMs = 200;
+constexpr std::uint32_t kRequestMs = 50;
+// A server that does not answer within this time is taken as absent.
+constexpr auto kConnectTimeout = std::chrono::seconds(3);
 
 std::uint32_t bytesFor(std::uint32_t rate, std::uint32_t ms) {
   return rate * kOutputChannels * sizeof(float) * ms / 1000;
@@ -19,13 +27,45 @@ std::uint32_t bytesFor(std::uint32_t rate, std::uint32_t ms) {
 
 class PulseOutput final : public Output {
 public:
-  PulseOutput(pa_simple* stream, std::uint32_t rate) : stream_(stream), fallback_(makeNullOutput(rate)) {}
-  ~PulseOutput() override { pa_simple_free(stream_); }
+  explicit PulseOutput(std::uint32_t rate) : rate_(rate), fallback_(makeNullOutput(rate)) {}
+
+  ~PulseOutput() override {
+    if (loop_ == nullptr) {
+      return;
+    }
+    pa_threaded_mainloop_stop(loop_);
+    if (stream_ != nullptr) {
+      pa_stream_disconnect(stream_);
+      pa_stream_unref(stream_);
+    }
+    if (context_ != nullptr) {
+      pa_context_disconnect(context_);
+      pa_context_unref(context_);
+    }
+    pa_threaded_mainloop_free(loop_);
+  }
+
+  bool open(const std::string& sink) {
+    loop_ = pa_threaded_mainloop_new();
+    if (loop_ == nullptr) {
+      return false;
+    }
+    context_ = pa_context_new(pa_threaded_mainloop_get_api(loop_), "Tavelo");
+    if (context_ == nullptr || pa_threaded_mainloop_start(loop_) < 0) {
+      return false;
+    }
+    pa_threaded_mainloop_lock(loop_);
+    const bool connected = pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0 &&
+                           waitUntil([this] { return contextProgress(); }) && connectStream(sink);
+    pa_threaded_mainloop_unlock(loop_);
+    return connected;
+  }
 
   void write(const float* frames, std::size_t count) override {
     if (!broken_) {
-      int error = 0;
-      broken_ = pa_simple_write(stream_, frames, count * kOutputChannels * sizeof(float), &error) < 0;
+      pa_threaded_mainloop_lock(loop_);
+      broken_ = !writeLocked(reinterpret_cast<const std::uint8_t*>(frames), count * kOutputChannels * sizeof(float));
+      pa_threaded_mainloop_unlock(loop_);
       if (!broken_) {
         return;
       }
@@ -35,32 +75,132 @@ public:
     fallback_->write(frames, count);
   }
 
-  void resume() override { fallback_->resume(); }
+  void hold() override { setCorked(true); }
+
+  void discard() override {
+    pa_threaded_mainloop_lock(loop_);
+    if (!broken_) {
+      pa_operation_unref(pa_stream_flush(stream_, nullptr, nullptr));
+    }
+    pa_threaded_mainloop_unlock(loop_);
+  }
+
+  void resume() override {
+    setCorked(false);
+    fallback_->resume();
+  }
+
+  void interrupt() override {
+    pa_threaded_mainloop_lock(loop_);
+    closing_ = true;
+    pa_threaded_mainloop_signal(loop_, 0);
+    pa_threaded_mainloop_unlock(loop_);
+  }
 
 private:
-  pa_simple* stream_;
+  enum class Progress { Pending, Ready, Failed };
+
+  // Waits with the loop locked, polling so that a server that never answers cannot hang us.
+  bool waitUntil(const std::function<Progress()>& progress) {
+    const auto deadline = std::chrono::steady_clock::now() + kConnectTimeout;
+    while (true) {
+      const Progress now = progress();
+      if (now != Progress::Pending || std::chrono::steady_clock::now() > deadline) {
+        return now == Progress::Ready;
+      }
+      pa_threaded_mainloop_unlock(loop_);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      pa_threaded_mainloop_lock(loop_);
+    }
+  }
+
+  Progress contextProgress() const {
+    const pa_context_state_t state = pa_context_get_state(context_);
+    return state == PA_CONTEXT_READY ? Progress::Ready : PA_CONTEXT_IS_GOOD(state) ? Progress::Pending : Progress::Failed;
+  }
+
+  Progress streamProgress() const {
+    const pa_stream_state_t state = pa_stream_get_state(stream_);
+    return state == PA_STREAM_READY ? Progress::Ready : PA_STREAM_IS_GOOD(state) ? Progress::Pending : Progress::Failed;
+  }
+
+  bool connectStream(const std::string& sink) {
+    const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, rate_, static_cast<std::uint8_t>(kOutputChannels)};
+    stream_ = pa_stream_new(context_, "Playback", &spec, nullptr);
+    if (stream_ == nullptr) {
+      return false;
+    }
+    pa_stream_set_write_callback(stream_, onWritable, this);
+    pa_stream_set_state_callback(stream_, onStateChange, this);
+    pa_buffer_attr attr{};
+    attr.maxlength = static_cast<std::uint32_t>(-1);
+    attr.tlength = bytesFor(rate_, kTargetLatencyMs);
+    attr.prebuf = static_cast<std::uint32_t>(-1);
+    attr.minreq = bytesFor(rate_, kRequestMs);
+    attr.fragsize = static_cast<std::uint32_t>(-1);
+    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY);
+    if (pa_stream_connect_playback(stream_, sink.empty() ? nullptr : sink.c_str(), &attr, flags, nullptr, nullptr) < 0) {
+      return false;
+    }
+    return waitUntil([this] { return streamProgress(); });
+  }
+
+  // Hands the bytes over as the server makes room; false once the stream has failed.
+  bool writeLocked(const std::uint8_t* data, std::size_t bytes) {
+    while (bytes > 0) {
+      if (closing_ || pa_stream_get_state(stream_) != PA_STREAM_READY) {
+        return false;
+      }
+      const std::size_t room = pa_stream_writable_size(stream_);
+      if (room == 0 || room == static_cast<std::size_t>(-1)) {
+        pa_threaded_mainloop_wait(loop_);
+        continue;
+      }
+      const std::size_t n = std::min(room, bytes);
+      if (pa_stream_write(stream_, data, n, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+        return false;
+      }
+      data += n;
+      bytes -= n;
+    }
+    return true;
+  }
+
+  void setCorked(bool corked) {
+    pa_threaded_mainloop_lock(loop_);
+    if (!broken_ && corked != corked_) {
+      pa_operation_unref(pa_stream_cork(stream_, corked ? 1 : 0, nullptr, nullptr));
+      corked_ = corked;
+    }
+    pa_threaded_mainloop_unlock(loop_);
+  }
+
+  static void onWritable(pa_stream*, std::size_t, void* self) {
+    pa_threaded_mainloop_signal(static_cast<PulseOutput*>(self)->loop_, 0);
+  }
+  static void onStateChange(pa_stream*, void* self) {
+    pa_threaded_mainloop_signal(static_cast<PulseOutput*>(self)->loop_, 0);
+  }
+
+  std::uint32_t rate_;
   std::unique_ptr<Output> fallback_;
+  pa_threaded_mainloop* loop_ = nullptr;
+  pa_context* context_ = nullptr;
+  pa_stream* stream_ = nullptr;
   bool broken_ = false;
+  bool corked_ = false;
+  bool closing_ = false;
 };
 
 }  // namespace
 
 std::unique_ptr<Output> makePulseOutput(const std::string& sink, std::uint32_t rate, int* error) {
-  const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, rate, static_cast<std::uint8_t>(kOutputChannels)};
-  pa_buffer_attr attr{};
-  attr.maxlength = static_cast<std::uint32_t>(-1);
-  attr.tlength = bytesFor(rate, kTargetLatencyMs);
-  attr.prebuf = static_cast<std::uint32_t>(-1);
-  attr.minreq = bytesFor(rate, kRequestMs);
-  attr.fragsize = static_cast<std::uint32_t>(-1);
-  int paError = 0;
-  pa_simple* stream = pa_simple_new(nullptr, "Tavelo", PA_STREAM_PLAYBACK, sink.empty() ? nullptr : sink.c_str(),
-                                    "Playback", &spec, nullptr, &attr, &paError);
-  if (stream == nullptr) {
+  auto output = std::make_unique<PulseOutput>(rate);
+  if (!output->open(sink)) {
     *error = BASS_ERROR_DEVICE;
     return nullptr;
   }
-  return std::make_unique<PulseOutput>(stream, rate);
+  return output;
 }
 
 }  // namespace tavelo::engine
