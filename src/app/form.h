@@ -135,7 +135,7 @@ class TFormMyTavelo : public QWidget {
   bool Stopped = true;
   int CurrentMode = 0;
   int ModeStep = 0;
-  int FrameHeight = 0;
+  int FrameHeight = 0;  // heights set here are client heights; the window manager adds its frame
   bool Closing = false;
   bool SystemShutdown = false;
   SettingsData Stored;      // settings no control holds (record, proxy, CDDB, IR, mixer, fonts)

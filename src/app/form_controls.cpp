@@ -3,7 +3,6 @@
 #include "app/form_builders.h"
 #include "app/glyphs.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QListWidget>
 #include <QMenu>
@@ -202,12 +201,13 @@ void TFormMyTavelo::CreateNonVisualParts() {
   SaveDialog1.defaultSuffix = QStringLiteral("rls");
   SaveDialog1.confirmOverwrite = true;
 
-  TrayIcon1 = new QSystemTrayIcon(QApplication::windowIcon(), this);
-  TrayIcon1->setObjectName(QStringLiteral("TrayIcon1"));
-  TrayIcon1->setToolTip(QStringLiteral("Kolt Tavelo"));
-
   IList1 = {modePicture(QColor(0, 120, 215), QStringLiteral("F")), modePicture(QColor(200, 120, 0), QStringLiteral("C")),
             modePicture(QColor(0, 150, 60), QStringLiteral("R"))};
+  setWindowIcon(IList1[0]);
+
+  TrayIcon1 = new QSystemTrayIcon(windowIcon(), this);
+  TrayIcon1->setObjectName(QStringLiteral("TrayIcon1"));
+  TrayIcon1->setToolTip(QStringLiteral("Kolt Tavelo"));
 }
 
 void TFormMyTavelo::CreateMenus() {

@@ -50,7 +50,6 @@ void copyToBuffer(char (&buffer)[100], const char* text) {
 bool TFormMyTavelo::FormCreate(const QStringList& arguments) {
   InitialCaption = windowTitle();
   CentreOnScreen();
-  FrameHeight = frameGeometry().height() - height();
   FillMixerList();
   Stopped = true;
   ShowModePicture();
