@@ -2,6 +2,7 @@
 #include "audio_files.h"
 #include "engine_fixture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -27,8 +28,18 @@ TEST_P(FormatTest, DecodesToItsLengthAndReportsItsFormat) {
   const auto announced = std::int64_t(BASS_ChannelGetLength(stream, BASS_POS_BYTE)) / frameBytes;
   EXPECT_NEAR(double(announced), double(m.frames), double(m.codecFrame)) << "length before decoding";
 
-  const std::int64_t decoded = decodeToEnd(stream, m.channels);
+  std::vector<float> samples;
+  const std::int64_t decoded = decodeToEnd(stream, m.channels, &samples);
   EXPECT_NEAR(double(decoded), double(m.frames), double(m.codecFrame)) << "frames decoded";
+  if (m.tone()) {
+    std::vector<std::int16_t> pcm(samples.size());
+    std::transform(samples.begin(), samples.end(), pcm.begin(), [](float v) { return std::int16_t(v * 32767); });
+    for (int channel = 0; channel < int(m.channels); ++channel) {
+      EXPECT_GT(toneShare(pcm, int(m.channels), channel, m.rate, kToneHz), 0.95) << "channel " << channel;
+    }
+  } else {
+    EXPECT_TRUE(std::all_of(samples.begin(), samples.end(), [](float v) { return v == 0.0f; })) << "silence";
+  }
   EXPECT_EQ(std::int64_t(BASS_ChannelGetPosition(stream, BASS_POS_BYTE)), decoded * frameBytes);
   EXPECT_EQ(std::int64_t(BASS_ChannelGetLength(stream, BASS_POS_BYTE)), decoded * frameBytes) << "exact at the end";
   EXPECT_EQ(BASS_ChannelIsActive(stream), DWORD{BASS_ACTIVE_STOPPED});

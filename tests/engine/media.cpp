@@ -28,6 +28,47 @@ void writeSilentMp1(const std::string& path) {
   }
 }
 
+void put(std::ofstream& out, std::uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) {
+    out.put(char((value >> (8 * i)) & 0xff));
+  }
+}
+
+// Monkey's Audio 3.99 with two frames of 44100 blocks, each marked as stereo silence (so it
+// needs no compressed data). No Debian package encodes Monkey's Audio.
+void writeSilentApe(const std::string& path) {
+  constexpr std::uint32_t kDescriptor = 52, kHeader = 24, kSeekTable = 8, kFrameBytes = 16;
+  constexpr std::uint32_t kFirstFrame = kDescriptor + kHeader + kSeekTable;
+  std::ofstream out(path, std::ios::binary);
+  out.write("MAC ", 4);
+  put(out, 3990, 2);               // version
+  put(out, 0, 2);                  // padding
+  put(out, kDescriptor, 4);
+  put(out, kHeader, 4);
+  put(out, kSeekTable, 4);
+  put(out, 0, 4);                  // WAVE header length
+  put(out, 2 * kFrameBytes, 4);    // audio data length
+  put(out, 0, 4);                  // its high word
+  put(out, 0, 4);                  // WAVE tail length
+  out.write(std::string(16, '\0').data(), 16);  // MD5
+  put(out, 2000, 2);               // compression: normal
+  put(out, 0, 2);                  // format flags
+  put(out, kRate, 4);              // blocks per frame
+  put(out, kRate, 4);              // blocks in the final frame
+  put(out, 2, 4);                  // frames
+  put(out, 16, 2);                 // bits
+  put(out, 2, 2);                  // channels
+  put(out, kRate, 4);              // sample rate
+  put(out, kFirstFrame, 4);        // seek table
+  put(out, kFirstFrame + kFrameBytes, 4);
+  for (int frame = 0; frame < 2; ++frame) {
+    put(out, 0x80000000u, 4);      // CRC, with "frame flags follow"
+    put(out, 3, 4);                // flags: stereo silence
+    put(out, 0, 4);
+    put(out, 0, 4);
+  }
+}
+
 struct Encoding {
   const char* name;
   const char* ffmpegArgs;  // nullptr: written by the test itself
@@ -36,6 +77,7 @@ struct Encoding {
 const Encoding kEncodings[] = {
     {"tone.wav", nullptr},
     {"tone.mp1", nullptr},
+    {"silence.ape", nullptr},
     {"tone.mp3", "-c:a libmp3lame -b:a 128k"},
     {"tone.mp2", "-c:a mp2 -b:a 192k"},
     {"tone.ogg", "-c:a libvorbis -q:a 4"},
@@ -55,6 +97,7 @@ public:
     const std::string wav = dir_.file("tone.wav");
     writeWav(wav, kRate, 2, kFrames, sine(kToneHz, kRate));
     writeSilentMp1(dir_.file("tone.mp1"));
+    writeSilentApe(dir_.file("silence.ape"));
     for (const Encoding& e : kEncodings) {
       if (e.ffmpegArgs != nullptr &&
           !run("ffmpeg -v error -y -i '" + wav + "' " + e.ffmpegArgs + " '" + dir_.file(e.name) + "'")) {
@@ -96,6 +139,7 @@ const std::vector<MediaFile>& mediaFormats() {
       {"tone.ogg", BASS_CTYPE_STREAM_OGG, kRate, 2, kFrames, 2048, false},
       {"tone.flac", BASS_CTYPE_STREAM_FLAC, kRate, 2, kFrames, 0, true},
       {"tone.wv", BASS_CTYPE_STREAM_WV, kRate, 2, kFrames, 0, true},
+      {"silence.ape", BASS_CTYPE_STREAM_APE, kRate, 2, kFrames, 0, true},
       // ADTS has no room for the encoder's delay: its priming frame is part of the sound.
       {"tone.aac", BASS_CTYPE_STREAM_AAC, kRate, 2, kFrames, 2 * 1024, true},
       {"tone.m4a", BASS_CTYPE_STREAM_MP4, kRate, 2, kFrames, 1024, true},
