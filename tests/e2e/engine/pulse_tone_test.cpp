@@ -80,6 +80,14 @@ Shape shapeOf(const std::vector<bool>& loud) {
   return shape;
 }
 
+// All of the 1.5 s tone, nothing twice. The monitor of an idle null sink may miss up to about
+// 100 ms when a stream joins it (the sink rewinds what it had rendered ahead), hence the margin
+// below and none above.
+void expectWhole(const Shape& shape) {
+  EXPECT_GE(shape.soundingMs, 1380);
+  EXPECT_LE(shape.soundingMs, 1520);
+}
+
 std::vector<std::int16_t> soundingPart(const WavData& wav) {
   const std::vector<bool> loud = loudBlocks(wav);
   const auto first = std::size_t(std::find(loud.begin(), loud.end(), true) - loud.begin());
@@ -135,7 +143,7 @@ TEST_F(PulseTest, TheSinkHearsTheToneThatWasPlayed) {
   const WavData heard = playRecorded([](HSTREAM) {});
   ASSERT_FALSE(heard.samples.empty());
   const Shape shape = shapeOf(loudBlocks(heard));
-  EXPECT_NEAR(shape.soundingMs, 1500, 60);
+  expectWhole(shape);
   EXPECT_EQ(shape.longestGapMs, 0) << "no dropouts";
   const std::vector<std::int16_t> part = soundingPart(heard);
   for (int channel = 0; channel < 2; ++channel) {
@@ -161,7 +169,7 @@ TEST_F(PulseTest, APauseHoldsThePlaceAndLosesNothing) {
   });
   EXPECT_LE(heldFor, 0.05);
   const Shape shape = shapeOf(loudBlocks(heard));
-  EXPECT_NEAR(shape.soundingMs, 1500, 40);
+  expectWhole(shape);
   EXPECT_GT(toneShare(soundingPart(heard), 2, 0, kRate, 1000), 0.95);
 }
 
