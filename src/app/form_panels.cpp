@@ -58,9 +58,10 @@ QWidget* settingsPage(const char* name) {
 
 void TFormMyTavelo::CreateRadioPanels() {
   p_SelButtons = place(new QFrame(this), "p_SelButtons", QRect(2, 2, 404, 84));
+  p_SelButtons->setAutoFillBackground(true);
   p_SelButtons->hide();
 
-  p_radio = panel(this, "p_radio", QRect(2, 130, 404, 86));
+  p_radio = panel(this, "p_radio", QRect(2, 130, 404, 100));
   Label4 = label(p_radio, "Label4", {}, QRect(8, 4, 388, 18));
   Label5 = label(p_radio, "Label5", QStringLiteral("not playing"), QRect(8, 24, 388, 30));
   Label5->setWordWrap(true);
@@ -68,14 +69,14 @@ void TFormMyTavelo::CreateRadioPanels() {
   Label17 = label(p_radio, "Label17", QStringLiteral("Record"), QRect(214, 56, 50, 16));
   Label17->hide();
   Label22 = label(p_radio, "Label22", {}, QRect(270, 56, 126, 16));
-  BnetRadioPause = glyphButton(p_radio, "BnetRadioPause", QStringLiteral(";"), QRect(8, 72, 30, 12),
+  BnetRadioPause = glyphButton(p_radio, "BnetRadioPause", QStringLiteral(";"), QRect(8, 74, 34, 22),
                                QStringLiteral("Pause Current Radio (Space)"));
-  BNetRadioStop = glyphButton(p_radio, "BNetRadioStop", QStringLiteral("<"), QRect(42, 72, 30, 12),
+  BNetRadioStop = glyphButton(p_radio, "BNetRadioStop", QStringLiteral("<"), QRect(46, 74, 34, 22),
                               QStringLiteral("Stop Current Radio (S)"));
-  BNetRadioRec = glyphButton(p_radio, "BNetRadioRec", QStringLiteral("="), QRect(76, 72, 30, 12),
+  BNetRadioRec = glyphButton(p_radio, "BNetRadioRec", QStringLiteral("="), QRect(84, 74, 34, 22),
                              QStringLiteral("Start Record"));
-  btn_LoadRlst = button(p_radio, "btn_LoadRlst", QStringLiteral("Load Radio List"), QRect(120, 70, 110, 16));
-  btn_SaveRlst = button(p_radio, "btn_SaveRlst", QStringLiteral("Save Radio List"), QRect(236, 70, 110, 16));
+  btn_LoadRlst = button(p_radio, "btn_LoadRlst", QStringLiteral("Load Radio List"), QRect(140, 74, 120, 22));
+  btn_SaveRlst = button(p_radio, "btn_SaveRlst", QStringLiteral("Save Radio List"), QRect(266, 74, 120, 22));
   btn_LoadRlst->hide();
   btn_SaveRlst->hide();
 }

@@ -8,17 +8,17 @@ namespace {
 
 QString symbolFor(const QString& code) {
   static const QHash<QString, QString> symbols = {
-      {"9", u"\u23EE"_qs},  // back
+      {"9", u"\u25AE\u25C0"_qs},  // back
       {"4", u"\u25B6"_qs},  // play
-      {";", u"\u23F8"_qs},  // pause
+      {";", u"\u25AE\u25AE"_qs},  // pause
       {"<", u"\u25A0"_qs},  // stop
-      {":", u"\u23ED"_qs},  // next
+      {":", u"\u25B6\u25AE"_qs},  // next
       {"=", u"\u25CF"_qs},  // record, power
       {" =", u" \u25CF"_qs},
       {"i", u"\u2139"_qs},  // info
       {"r", u"\u2715"_qs},  // close
-      {u"\u041F"_qs, u"\U0001F513"_qs},  // unlocked door
-      {u"\u0420"_qs, u"\U0001F512"_qs},  // locked door
+      {u"\u041F"_qs, u"\u2610"_qs},  // door unlocked
+      {u"\u0420"_qs, u"\u2612"_qs},  // door locked
   };
   return symbols.value(code, code);
 }
