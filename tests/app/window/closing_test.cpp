@@ -1,6 +1,7 @@
 // Closing writes the settings files once, atomically, and reports what it could not write.
 #include "program_folder.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QDir>
 #include <QSlider>
@@ -59,10 +60,11 @@ TEST(Closing, RunsOnceWhoeverAsks) {
   ProgramFolder folder;
   StartedForm form(folder);
   ASSERT_TRUE(form.create());
-  form->close();
+  form->findChild<QAction*>("CloseApp")->trigger();
   ASSERT_TRUE(folder.exists("Settings.ini"));
   QFile::remove(folder.path() + "Settings.ini");
   form->SessionEnding();
+  form->close();
   form->FormClose();
   EXPECT_FALSE(folder.exists("Settings.ini"));
 }

@@ -36,6 +36,15 @@ TEST(Player, EmptyFolderClosedBySigtermLeavesDefaultSettingsAndRadioList) {
   EXPECT_EQ(folder.entries(), QStringList({"RLists", "RLists/Tavelo.rls", "Settings.ini", "tavelo"}));
 }
 
+TEST(Player, HangupSavesLikeTerminate) {
+  RuntimeFolder runtime;
+  PlayerFolder folder;
+  PlayerProcess player(folder, runtime);
+  ASSERT_TRUE(player.startAndWaitUntilReady()) << player.output().toStdString();
+  EXPECT_EQ(player.terminateAndWait(SIGHUP), 0) << player.output().toStdString();
+  EXPECT_EQ(crlfSplit(folder.read(QStringLiteral("Settings.ini"))).size(), 21);
+}
+
 TEST(Player, SecondCopyHandsItsFileOverAndTouchesNothing) {
   RuntimeFolder runtime;
   PlayerFolder firstFolder;

@@ -96,10 +96,10 @@ bool PlayerProcess::runToEnd(const QStringList& arguments, int timeoutMs) {
   return waitForExit(timeoutMs);
 }
 
-void PlayerProcess::terminate() { ::kill(static_cast<pid_t>(process_.processId()), SIGTERM); }
+void PlayerProcess::terminate(int signalNumber) { ::kill(static_cast<pid_t>(process_.processId()), signalNumber); }
 
-int PlayerProcess::terminateAndWait() {
-  terminate();
+int PlayerProcess::terminateAndWait(int signalNumber) {
+  terminate(signalNumber);
   return waitForExit() && exitedNormally() ? exitCode() : -1;
 }
 

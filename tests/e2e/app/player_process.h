@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <csignal>
 
 // A folder mode 0700 for XDG_RUNTIME_DIR; owner given for players that run as another user.
 class RuntimeFolder {
@@ -48,9 +49,9 @@ class PlayerProcess {
   bool waitForOutput(const QString& text, int timeoutMs = 20000);
   // Runs to its end; false when it did not end within timeoutMs.
   bool runToEnd(const QStringList& arguments, int timeoutMs = 20000);
-  void terminate();  // SIGTERM
-  // SIGTERM, then the exit code of a normal end; -1 when it crashed or did not end.
-  int terminateAndWait();
+  void terminate(int signalNumber = SIGTERM);
+  // The signal, then the exit code of a normal end; -1 when it crashed or did not end.
+  int terminateAndWait(int signalNumber = SIGTERM);
   bool waitForExit(int timeoutMs = 20000);
   int exitCode() const { return process_.exitCode(); }
   bool exitedNormally() const { return process_.exitStatus() == QProcess::NormalExit; }
