@@ -175,3 +175,31 @@ TEST_F(PulseTest, APauseHoldsThePlaceAndLosesNothing) {
 
 }  // namespace
 }  // namespace tavelo::test
+
+namespace tavelo::test {
+namespace {
+
+// Run on its own daemon (see CMakeLists.txt): it kills that daemon halfway through the tone.
+TEST(PulseGone, PlaybackOutlivesTheSoundServer) {
+  ASSERT_TRUE(BASS_Init(-1, kRate, 0, nullptr, nullptr)) << BASS_ErrorGetCode();
+  TempDir dir;
+  const std::string tone = dir.file("tone.wav");
+  writeWav(tone, kRate, 2, kRate, sine(1000, kRate, kAmplitude));
+  const HSTREAM stream = BASS_StreamCreateFile(0, tone.c_str(), 0, 0, 0);
+  std::atomic<bool> ended{false};
+  BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, endReached, &ended);
+  ASSERT_TRUE(BASS_ChannelPlay(stream, 0));
+  std::this_thread::sleep_for(300ms);
+  ASSERT_TRUE(run("pulseaudio --kill"));
+  for (int i = 0; i < 300 && !ended; ++i) {
+    std::this_thread::sleep_for(10ms);
+  }
+  EXPECT_TRUE(ended) << "the tone still runs to its end";
+  EXPECT_EQ(BASS_ChannelGetPosition(stream, BASS_POS_BYTE), BASS_ChannelGetLength(stream, BASS_POS_BYTE));
+  const auto t0 = std::chrono::steady_clock::now();
+  EXPECT_TRUE(BASS_Free());
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, 1s);
+}
+
+}  // namespace
+}  // namespace tavelo::test
