@@ -3,15 +3,18 @@
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QStandardPaths>
 #include <memory>
 #include <unistd.h>
 
 namespace {
 
+constexpr qsizetype kMaxHandOverBytes = 64 * 1024;  // far beyond any path; more is not a hand-over
+
+// The user's runtime folder (XDG_RUNTIME_DIR, or a private folder Qt makes and checks).
 QString runtimeFolder() {
-  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-  if (!runtime.isEmpty() && QDir(runtime).exists()) return runtime;
-  return QDir::tempPath();
+  const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+  return runtime.isEmpty() ? QDir::tempPath() : runtime;
 }
 
 }  // namespace
@@ -59,7 +62,13 @@ bool SingleInstance::handOver(const QString& path, int timeoutMs) const {
 void SingleInstance::acceptConnection() {
   while (QLocalSocket* socket = server_->nextPendingConnection()) {
     auto received = std::make_shared<QByteArray>();
-    connect(socket, &QLocalSocket::readyRead, socket, [socket, received] { received->append(socket->readAll()); });
+    connect(socket, &QLocalSocket::readyRead, socket, [socket, received] {
+      received->append(socket->readAll());
+      if (received->size() > kMaxHandOverBytes) {
+        received->clear();
+        socket->abort();
+      }
+    });
     connect(socket, &QLocalSocket::disconnected, this, [this, socket, received] {
       received->append(socket->readAll());
       socket->deleteLater();
