@@ -194,6 +194,7 @@ class TFormMyTavelo : public QWidget {
   void ApplyRemoteSettings();
   void FillRemoteGrid();
   void ApplyProcessPriority();
+  void ColourPositionBar();
 
   // Closing steps (form_closing.cpp)
   SettingsData CollectSettings() const;

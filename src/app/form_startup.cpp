@@ -35,7 +35,6 @@ constexpr DWORD kEngineMajorVersion = 0x0204;
 constexpr DWORD kOutputFrequency = 44100;
 constexpr int kDefaultDevice = -1;
 constexpr int kNoSoundDevice = 0;
-constexpr int kMaxListedDrives = 10;
 constexpr int kSoundFontRows = 10;
 constexpr int kOpenGivenPath = 1;
 const char* const kAgent = "Tavelo/1.0.14";
@@ -67,9 +66,7 @@ bool TFormMyTavelo::FormCreate(const QStringList& arguments) {
   else PlayCommandLineFile(arguments.constFirst());
   QDir::setCurrent(ProgramDir);
   ApplyProcessPriority();
-  QPalette green = PB1->palette();
-  green.setColor(QPalette::Highlight, QColor(0, 128, 0));
-  PB1->setPalette(green);
+  ColourPositionBar();
   RegisterHotKeys();
   ApplyEncoderAvailability();
   ApplyRemoteSettings();
@@ -212,6 +209,12 @@ void TFormMyTavelo::OpenPathList(int request) {
   setTag(ButtonOpen, request);
   ButtonOpen->click();
   setTag(ButtonOpen, 0);
+}
+
+void TFormMyTavelo::ColourPositionBar() {
+  QPalette green = PB1->palette();
+  green.setColor(QPalette::Highlight, QColor(0, 128, 0));
+  PB1->setPalette(green);
 }
 
 void TFormMyTavelo::ApplyProcessPriority() { setProcessPriority(cbox_priority->isChecked()); }
