@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Start-up to a shown window under Xvfb: Tavelo beside Audacious and an empty Qt window in the same run.
+# Start-up to a shown window under Xvfb: Tavelo beside Audacious, an empty Qt window, and that
+# empty window also loading the FFmpeg libraries (what linking the decoders costs at every start).
 # Usage: bench/app_startup/run.sh [runs]   (default 15; TAVELO_BUILD names another build folder)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -13,7 +14,7 @@ if ! command -v audacious >/dev/null; then
 fi
 "$root/tools/install-deps.sh"
 cmake -S "$root" -B "$build" -G Ninja >/dev/null
-cmake --build "$build" -j2 --target tavelo app_startup_bench app_startup_bare_window
+cmake --build "$build" -j2 --target tavelo app_startup_bench app_startup_bare_window app_startup_bare_window_ffmpeg
 
 work=$(mktemp -d)
 xvfb_pid=
@@ -37,4 +38,5 @@ echo "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 
 "$build/bin/app_startup_bench" "$runs" \
   Tavelo TFormMyTavelo "$work/tavelo/tavelo" -- \
   Audacious audacious audacious -- \
-  "Bare Qt" BareQtWindow "$build/bin/app_startup_bare_window"
+  "Bare Qt" BareQtWindow "$build/bin/app_startup_bare_window" -- \
+  "Qt+FFmpeg" BareQtWindow "$build/bin/app_startup_bare_window_ffmpeg"

@@ -149,7 +149,7 @@ int main(int argc, char** argv) {
   xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &mask);
   xcb_flush(connection);
 
-  std::printf("%-10s %6s %10s %10s %10s %10s\n", "player", "runs", "median ms", "min ms", "max ms", "RSS KiB");
+  std::printf("%-12s %6s %10s %10s %10s %10s\n", "player", "runs", "median ms", "min ms", "max ms", "RSS KiB");
   for (const Player& player : players) {
     measure(connection, player);  // warm-up: first-run files, disk cache
     std::vector<double> times;
@@ -161,10 +161,10 @@ int main(int argc, char** argv) {
       }
     }
     if (times.empty()) {
-      std::printf("%-10s %6d  no window of class %s appeared\n", player.name.c_str(), 0, player.windowClass.c_str());
+      std::printf("%-12s %6d  no window of class %s appeared\n", player.name.c_str(), 0, player.windowClass.c_str());
       continue;
     }
-    std::printf("%-10s %6zu %10.1f %10.1f %10.1f %10ld\n", player.name.c_str(), times.size(), median(times),
+    std::printf("%-12s %6zu %10.1f %10.1f %10.1f %10ld\n", player.name.c_str(), times.size(), median(times),
                 *std::min_element(times.begin(), times.end()), *std::max_element(times.begin(), times.end()), rss);
   }
   xcb_disconnect(connection);
