@@ -427,7 +427,13 @@ QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode) {
 }
 
 QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode) {
-  return byteQuery(handle, mode, [](const Channel& c) { return c.positionFrames(); });
+  std::size_t queued = 0;
+  {
+    Engine& e = engine();
+    std::lock_guard lock(e.mutex);
+    queued = e.mixer ? e.mixer->queuedFrames() : 0;
+  }
+  return byteQuery(handle, mode, [queued](const Channel& c) { return c.positionFrames(queued); });
 }
 
 BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos, DWORD mode) {

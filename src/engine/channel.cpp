@@ -158,9 +158,13 @@ std::int64_t Channel::lengthFrames() const {
   return ended_ ? position_ : snapshot_.length;  // once ended: what really played
 }
 
-std::int64_t Channel::positionFrames() const {
+std::int64_t Channel::positionFrames(std::size_t queued) const {
   std::lock_guard lock(mutex_);
-  return position_;
+  if (decodeOnly() || ended_ || queued == 0) {
+    return position_;
+  }
+  const auto unheard = static_cast<std::int64_t>(queued * format_.rate / settings_.outputRate);
+  return std::max(position_ - unheard, startedFrom_);
 }
 
 int Channel::setPositionFrames(std::int64_t frame) {
@@ -184,6 +188,7 @@ int Channel::seekLocked(std::int64_t frame) {
     resampler_->reset();
   }
   position_ = frame;
+  startedFrom_ = frame;
   sourceEnded_ = false;
   ended_ = false;
   refreshSnapshot();

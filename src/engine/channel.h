@@ -59,7 +59,9 @@ public:
   DWORD activity() const;
 
   std::int64_t lengthFrames() const;
-  std::int64_t positionFrames() const;
+  // What is heard now: the frames played, less those the device still holds (`queued`, in
+  // output frames), but never before the place the channel last started from.
+  std::int64_t positionFrames(std::size_t queued = 0) const;
   int setPositionFrames(std::int64_t frame);
   std::uint64_t filePosition(DWORD mode) const;
   // Peak of the last ~20 ms played, left in the low word, right in the high word.
@@ -113,6 +115,7 @@ private:
   bool ended_ = false;        // and the last frame has been played (or read)
   bool quit_ = false;
   std::int64_t position_ = 0;
+  std::int64_t startedFrom_ = 0;  // the position of the last seek
   struct {
     std::int64_t length = -1;
     std::uint64_t filePosition = 0;

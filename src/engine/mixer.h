@@ -26,6 +26,8 @@ public:
   void remove(const Channel* channel);
   // A channel started playing.
   void wake();
+  // Frames the device holds that are not heard yet.
+  std::size_t queuedFrames() const { return output_->queuedFrames(); }
   // A channel paused (or stopped): once nothing plays, the device goes silent at once, keeping
   // (or dropping) what it had queued.
   void halted(bool paused);

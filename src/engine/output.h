@@ -23,6 +23,8 @@ public:
   virtual void resume() = 0;
   // Makes a write that waits for the device return at once: the output is being closed.
   virtual void interrupt() {}
+  // Frames written but not heard yet.
+  virtual std::size_t queuedFrames() { return 0; }
 };
 
 // "No sound": keeps real time with a clock and discards the sound.

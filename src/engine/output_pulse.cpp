@@ -90,6 +90,15 @@ public:
     fallback_->resume();
   }
 
+  std::size_t queuedFrames() override {
+    pa_usec_t latency = 0;
+    int negative = 0;
+    pa_threaded_mainloop_lock(loop_);
+    const bool known = !broken_ && pa_stream_get_latency(stream_, &latency, &negative) >= 0 && negative == 0;
+    pa_threaded_mainloop_unlock(loop_);
+    return known ? static_cast<std::size_t>(latency * rate_ / 1000000) : 0;
+  }
+
   void interrupt() override {
     pa_threaded_mainloop_lock(loop_);
     closing_ = true;
@@ -138,7 +147,8 @@ private:
     attr.prebuf = static_cast<std::uint32_t>(-1);
     attr.minreq = bytesFor(rate_, kRequestMs);
     attr.fragsize = static_cast<std::uint32_t>(-1);
-    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY);
+    const auto flags =
+        static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
     if (pa_stream_connect_playback(stream_, sink.empty() ? nullptr : sink.c_str(), &attr, flags, nullptr, nullptr) < 0) {
       return false;
     }
