@@ -46,12 +46,13 @@ void writeWav(const std::string& path, std::uint32_t rate, int channels, std::in
   put16(out, 16);
   out.write("data", 4);
   put32(out, dataBytes);
+  std::vector<std::int16_t> samples(std::size_t(frames * channels));  // little-endian machines only
   for (std::int64_t f = 0; f < frames; ++f) {
     for (int c = 0; c < channels; ++c) {
-      const double v = std::clamp(sample(f, c), -1.0, 1.0);
-      put16(out, std::uint16_t(std::int16_t(std::lround(v * 32767))));
+      samples[std::size_t(f * channels + c)] = std::int16_t(std::lround(std::clamp(sample(f, c), -1.0, 1.0) * 32767));
     }
   }
+  out.write(reinterpret_cast<const char*>(samples.data()), std::streamsize(samples.size() * 2));
 }
 
 WavData readWav(const std::string& path) {

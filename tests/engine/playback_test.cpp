@@ -162,6 +162,24 @@ TEST_F(EngineTest, PlayWithRestartBeginsAgainAndPauseNeedsAPlayingChannel) {
   EXPECT_LT(positionSeconds(stream), 0.1);
 }
 
+void writeTenSeconds(const std::string& path) { writeWav(path, kRate, 2, 10 * kRate, sine(440, kRate)); }
+
+// The decoder reads ahead of what plays by the playback buffer, so a slow disk does not starve
+// the sound; no further, so memory stays small.
+TEST_F(EngineTest, TheDecoderRunsAheadByThePlaybackBuffer) {
+  ASSERT_TRUE(BASS_SetConfig(BASS_CONFIG_BUFFER, 3000));
+  const std::string path = madeFile("ten.wav", writeTenSeconds);
+  const HSTREAM stream = BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0);
+  BASS_SetConfig(BASS_CONFIG_BUFFER, 500);
+  ASSERT_NE(stream, 0u);
+  ASSERT_TRUE(BASS_ChannelPlay(stream, 0));
+  std::this_thread::sleep_for(500ms);
+  const double bytesPerSecond = kRate * 4.0;
+  const double readAhead = double(BASS_StreamGetFilePosition(stream, BASS_FILEPOS_CURRENT)) / bytesPerSecond - positionSeconds(stream);
+  EXPECT_GT(readAhead, 2.8);
+  EXPECT_LT(readAhead, 3.5);
+}
+
 TEST_F(EngineTest, SeveralChannelsPlayTogether) {
   const HSTREAM a = open("tone.mp3");
   const HSTREAM b = open("tone.ogg");
