@@ -285,7 +285,9 @@ void Channel::pullFrames(std::size_t wanted) {
       converted_.insert(converted_.end(), pulled_.begin(), pulled_.begin() + static_cast<std::ptrdiff_t>(got * kOutputChannels));
     }
   }
-  decoderWake_.notify_one();
+  if (ring_.freeFrames() >= kDecodeChunk) {
+    decoderWake_.notify_one();  // only when the decoder has room to go on
+  }
 }
 
 // Every frame the channel hands on passes here: the place for effects and encoders.
