@@ -158,6 +158,13 @@ QWORD byteQuery(DWORD handle, DWORD mode, F frames) {
   return succeed(QWORD(value) * channel->bytesPerFrame());
 }
 
+// What the device holds that is not heard yet; positions and levels are of what is heard.
+std::size_t queuedOutputFrames() {
+  Engine& e = engine();
+  std::lock_guard lock(e.mutex);
+  return e.mixer ? e.mixer->queuedFrames() : 0;
+}
+
 BOOL result(int error) { return error == BASS_OK ? succeed(kTrue) : fail(error, kFalse); }
 
 }  // namespace
@@ -408,7 +415,7 @@ BOOL haltChannel(DWORD handle, bool pause) {
     channel->stop();
     return succeed(kTrue);
   }
-  return result(channel->pause());
+  return result(channel->pause(queuedOutputFrames()));
 }
 
 }  // namespace
@@ -427,12 +434,7 @@ QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode) {
 }
 
 QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode) {
-  std::size_t queued = 0;
-  {
-    Engine& e = engine();
-    std::lock_guard lock(e.mutex);
-    queued = e.mixer ? e.mixer->queuedFrames() : 0;
-  }
+  const std::size_t queued = queuedOutputFrames();
   return byteQuery(handle, mode, [queued](const Channel& c) { return c.positionFrames(queued); });
 }
 
@@ -479,7 +481,7 @@ DWORD BASS_ChannelGetLevel(DWORD handle) {
   if (channel->activity() != BASS_ACTIVE_PLAYING) {
     return fail(BASS_ERROR_NOPLAY, DWORD{0});
   }
-  return succeed(channel->level());
+  return succeed(channel->level(queuedOutputFrames()));
 }
 
 DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length) {

@@ -22,6 +22,9 @@ std::size_t ringFrames(const SourceFormat& format, std::uint32_t bufferMs) {
   return std::max(wanted, 2 * kDecodeChunk);
 }
 
+// The level is the peak of this much of what was heard last.
+constexpr std::int64_t kLevelWindowMs = 20;
+
 constexpr DWORD kSyncFlags = BASS_SYNC_ONETIME | BASS_SYNC_MIXTIME;
 
 DWORD levelWord(float peak) {
@@ -128,12 +131,13 @@ int Channel::play(bool restart) {
   return error;
 }
 
-int Channel::pause() {
+int Channel::pause(std::size_t queued) {
   std::lock_guard lock(mutex_);
   if (state_ != BASS_ACTIVE_PLAYING) {
     return state_ == BASS_ACTIVE_PAUSED ? BASS_ERROR_ALREADY : BASS_ERROR_NOPLAY;
   }
   state_ = BASS_ACTIVE_PAUSED;
+  pausedAt_ = heardPosition(queued);
   return BASS_OK;
 }
 
@@ -160,9 +164,14 @@ std::int64_t Channel::lengthFrames() const {
 
 std::int64_t Channel::positionFrames(std::size_t queued) const {
   std::lock_guard lock(mutex_);
-  if (decodeOnly() || ended_ || queued == 0) {
-    return position_;
+  if (state_ == BASS_ACTIVE_PAUSED) {
+    return pausedAt_;
   }
+  return decodeOnly() || ended_ ? position_ : heardPosition(queued);
+}
+
+// Needs mutex_ held.
+std::int64_t Channel::heardPosition(std::size_t queued) const {
   const auto unheard = static_cast<std::int64_t>(queued * format_.rate / settings_.outputRate);
   return std::max(position_ - unheard, startedFrom_);
 }
@@ -189,6 +198,7 @@ int Channel::seekLocked(std::int64_t frame) {
   }
   position_ = frame;
   startedFrom_ = frame;
+  peaks_ = {};
   sourceEnded_ = false;
   ended_ = false;
   refreshSnapshot();
@@ -214,14 +224,21 @@ void Channel::refreshSnapshot() {
   snapshot_.fileSize = source_->filePosition(BASS_FILEPOS_END);
 }
 
-DWORD Channel::level() const {
+DWORD Channel::level(std::size_t queued) const {
   std::lock_guard lock(mutex_);
   if (state_ != BASS_ACTIVE_PLAYING) {
     return 0;
   }
-  const float left = std::max(peak_[0], previousPeak_[0]);
-  const float right = std::max(peak_[1], previousPeak_[1]);
-  return levelWord(left) | (levelWord(right) << 16);
+  const std::int64_t heard = heardPosition(queued);
+  const std::int64_t window = std::int64_t{format_.rate} * kLevelWindowMs / 1000;
+  std::array<float, 2> peak{};
+  for (const PeakMark& mark : peaks_) {
+    if (mark.end > heard - window && mark.end <= heard + window / 2) {
+      peak[0] = std::max(peak[0], mark.peak[0]);
+      peak[1] = std::max(peak[1], mark.peak[1]);
+    }
+  }
+  return levelWord(peak[0]) | (levelWord(peak[1]) << 16);
 }
 
 std::optional<DWORD> Channel::readData(void* buffer, DWORD bytes, bool asFloat) {
@@ -254,9 +271,10 @@ bool Channel::mixInto(float* out, std::size_t frames) {
   if (state_ != BASS_ACTIVE_PLAYING) {
     return false;
   }
-  previousPeak_ = peak_;
-  peak_ = {};
+  periodPeak_ = {};
   pullFrames(frames);
+  peaks_[nextPeak_] = {position_, periodPeak_};
+  nextPeak_ = (nextPeak_ + 1) % peaks_.size();
   const std::size_t available = converted_.size() / kOutputChannels;
   const std::size_t mixed = std::min(frames, available);
   for (std::size_t i = 0; i < mixed * kOutputChannels; ++i) {
@@ -298,8 +316,8 @@ void Channel::processPlayed(float* frames, std::size_t count, bool measureLevel)
   const std::uint32_t channels = format_.channels;
   for (std::size_t i = 0; i < count; ++i) {
     const float* frame = frames + i * channels;
-    peak_[0] = std::max(peak_[0], std::fabs(frame[0]));
-    peak_[1] = std::max(peak_[1], std::fabs(frame[channels > 1 ? 1 : 0]));
+    periodPeak_[0] = std::max(periodPeak_[0], std::fabs(frame[0]));
+    periodPeak_[1] = std::max(periodPeak_[1], std::fabs(frame[channels > 1 ? 1 : 0]));
   }
 }
 

@@ -54,7 +54,8 @@ public:
 
   // Errors come back as engine error codes (0 = done).
   int play(bool restart);
-  int pause();
+  // `queued`: output frames the device holds, so that a paused channel stays where it was heard.
+  int pause(std::size_t queued);
   void stop();
   DWORD activity() const;
 
@@ -62,10 +63,12 @@ public:
   // What is heard now: the frames played, less those the device still holds (`queued`, in
   // output frames), but never before the place the channel last started from.
   std::int64_t positionFrames(std::size_t queued = 0) const;
+  std::int64_t heardPosition(std::size_t queued) const;
   int setPositionFrames(std::int64_t frame);
   std::uint64_t filePosition(DWORD mode) const;
-  // Peak of the last ~20 ms played, left in the low word, right in the high word.
-  DWORD level() const;
+  // Peak of the last ~20 ms heard (the device holding `queued` output frames not yet heard),
+  // left in the low word, right in the high word.
+  DWORD level(std::size_t queued = 0) const;
 
   // Decode-only channels: fills `buffer` with up to `bytes` of 16-bit or float samples;
   // returns the bytes written, nullopt at the end.
@@ -116,13 +119,21 @@ private:
   bool quit_ = false;
   std::int64_t position_ = 0;
   std::int64_t startedFrom_ = 0;  // the position of the last seek
+  std::int64_t pausedAt_ = 0;     // what had been heard when the channel paused
   struct {
     std::int64_t length = -1;
     std::uint64_t filePosition = 0;
     std::uint64_t fileSize = 0;
   } snapshot_;
-  std::array<float, 2> peak_{};
-  std::array<float, 2> previousPeak_{};
+  // The peaks of the periods played lately, each with the position its last frame reached, so
+  // that the level is that of what is heard, not of what the device has queued.
+  struct PeakMark {
+    std::int64_t end = 0;
+    std::array<float, 2> peak{};
+  };
+  std::array<PeakMark, 256> peaks_{};  // 2.5 s of 10 ms periods: more than any device queue
+  std::size_t nextPeak_ = 0;
+  std::array<float, 2> periodPeak_{};  // of the frames played in the current period
   std::thread decoder_;
 };
 

@@ -18,6 +18,7 @@ namespace {
 // Pause corks the stream and stop flushes it, so both are still heard at once.
 constexpr std::uint32_t kTargetLatencyMs = 200;
 constexpr std::uint32_t kRequestMs = 50;
+constexpr std::uint32_t kLatencyBoundMs = kTargetLatencyMs + kRequestMs;
 // A server that does not answer within this time is taken as absent.
 constexpr auto kConnectTimeout = std::chrono::seconds(3);
 
@@ -96,7 +97,9 @@ public:
     pa_threaded_mainloop_lock(loop_);
     const bool known = !broken_ && pa_stream_get_latency(stream_, &latency, &negative) >= 0 && negative == 0;
     pa_threaded_mainloop_unlock(loop_);
-    return known ? static_cast<std::size_t>(latency * rate_ / 1000000) : 0;
+    // Some sinks (a null sink) claim far more than they hold; ours never queues beyond the target.
+    const pa_usec_t bounded = std::min<pa_usec_t>(latency, kLatencyBoundMs * 1000);
+    return known ? static_cast<std::size_t>(bounded * rate_ / 1000000) : 0;
   }
 
   void interrupt() override {

@@ -176,7 +176,6 @@ TEST_F(PulseTest, APauseHoldsThePlaceAndLosesNothing) {
   EXPECT_LT(pausedAt, 0.52);
   const Shape shape = shapeOf(loudBlocks(heard));
   expectWhole(shape);
-  EXPECT_GT(toneShare(soundingPart(heard), 2, 0, kRate, 1000), 0.95);
 }
 
 }  // namespace
