@@ -1,6 +1,7 @@
 // The engine's C entry points: handle tables, errors, configuration and the device.
 #include "engine.h"
 
+#include "addon_support.h"
 #include "builtin_formats.h"
 #include "channel.h"
 #include "devices.h"
@@ -168,6 +169,11 @@ std::size_t queuedOutputFrames() {
 BOOL result(int error) { return error == BASS_OK ? succeed(kTrue) : fail(error, kFalse); }
 
 }  // namespace
+
+std::shared_ptr<void> pluginExtension(const char* name) { return engine().plugins.extension(name); }
+
+void setLastError(int code) { lastError = code; }
+
 }  // namespace tavelo::engine
 
 using namespace tavelo::engine;
@@ -446,7 +452,15 @@ BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos, DWORD mode) {
   if (mode != BASS_POS_BYTE) {
     return fail(BASS_ERROR_NOTAVAIL, kFalse);
   }
-  return result(channel->setPositionFrames(static_cast<std::int64_t>(pos / channel->bytesPerFrame())));
+  const int error = channel->setPositionFrames(static_cast<std::int64_t>(pos / channel->bytesPerFrame()));
+  if (error == BASS_OK && channel->activity() != BASS_ACTIVE_STOPPED && !channel->decodeOnly()) {
+    Engine& e = engine();
+    std::lock_guard lock(e.mutex);
+    if (e.mixer) {
+      e.mixer->dropQueued();
+    }
+  }
+  return result(error);
 }
 
 double BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos) {

@@ -198,6 +198,7 @@ int Channel::seekLocked(std::int64_t frame) {
   }
   position_ = frame;
   startedFrom_ = frame;
+  pausedAt_ = frame;
   peaks_ = {};
   sourceEnded_ = false;
   ended_ = false;

@@ -54,7 +54,7 @@ enum : DWORD {
 enum : DWORD {
   BASS_SAMPLE_8BITS = 1,
   BASS_SAMPLE_FLOAT = 0x100,
-  BASS_MIDI_DECAYEND = 0x2000,
+  BASS_MIDI_NOFX = 0x2000,  // no reverb and chorus
   BASS_STREAM_DECODE = 0x200000,
   BASS_STREAM_STATUS = 0x800000,
 };
@@ -167,4 +167,29 @@ BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info);
 BOOL BASS_ChannelGetAttribute(DWORD handle, DWORD attrib, float* value);
 HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC* proc, void* user);
 BOOL BASS_ChannelRemoveSync(DWORD handle, HSYNC sync);
+}
+
+// MIDI through SoundFonts, offered by the MIDI plug-in; without it loaded these fail with
+// BASS_ERROR_NOTAVAIL.
+using HSOUNDFONT = DWORD;
+
+enum : DWORD { BASS_CTYPE_STREAM_MIDI = 0x10d00 };
+
+// A font of a font set. Only preset -1 (all the font's presets) is offered; bank is where the
+// font's bank 0 goes. The first font of a set wins where several hold a preset.
+struct BASS_MIDI_FONT {
+  HSOUNDFONT font;
+  int preset;
+  int bank;
+};
+
+extern "C" {
+HSOUNDFONT BASS_MIDI_FontInit(const void* file, DWORD flags);
+BOOL BASS_MIDI_FontFree(HSOUNDFONT handle);
+// Stream 0 sets the defaults of the streams created later; an empty set, or none left after
+// BASS_MIDI_FontFree, means the system's General MIDI font. Other streams: those created by
+// BASS_MIDI_StreamCreateFile, heard with the new fonts at once.
+BOOL BASS_MIDI_StreamSetFonts(HSTREAM handle, const BASS_MIDI_FONT* fonts, DWORD count);
+// freq 0 = the output's rate (the engine resamples whatever the synthesiser makes).
+HSTREAM BASS_MIDI_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags, DWORD freq);
 }

@@ -48,10 +48,15 @@ void Mixer::wake() {
 
 void Mixer::halted(bool paused) { halt_ = paused ? Halt::Paused : Halt::Stopped; }
 
+void Mixer::dropQueued() { dropQueued_ = true; }
+
 void Mixer::run() {
   while (waitForWork()) {
     output_->resume();
     while (mixPeriod()) {
+      if (dropQueued_.exchange(false)) {
+        output_->discard();
+      }
       output_->write(buffer_.data(), periodFrames_);
     }
     // Nothing plays: a pause or stop must be heard now; a channel that ended plays out.

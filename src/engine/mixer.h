@@ -31,6 +31,8 @@ public:
   // A channel paused (or stopped): once nothing plays, the device goes silent at once, keeping
   // (or dropping) what it had queued.
   void halted(bool paused);
+  // A playing channel jumped: what the device queued from before the jump is not to be heard.
+  void dropQueued();
 
 private:
   void run();
@@ -47,6 +49,7 @@ private:
   bool woken_ = false;
   enum class Halt { None, Paused, Stopped };
   std::atomic<Halt> halt_{Halt::None};
+  std::atomic<bool> dropQueued_{false};
   bool quit_ = false;
   std::thread thread_;
 };

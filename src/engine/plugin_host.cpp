@@ -117,6 +117,17 @@ const BASS_PLUGININFO* PluginHost::info(HPLUGIN handle) const {
   return it != plugins_.end() ? &(*it)->info : nullptr;
 }
 
+std::shared_ptr<void> PluginHost::extension(const char* name) const {
+  std::lock_guard lock(mutex_);
+  for (const auto& loaded : plugins_) {
+    void* found = loaded->plugin->get_extension != nullptr ? loaded->plugin->get_extension(name) : nullptr;
+    if (found != nullptr) {
+      return std::shared_ptr<void>(loaded, found);
+    }
+  }
+  return nullptr;
+}
+
 std::unique_ptr<Source> PluginHost::open(const char* path, DWORD flags, HPLUGIN* taker, int* error) const {
   std::vector<std::shared_ptr<LoadedPlugin>> plugins;
   {

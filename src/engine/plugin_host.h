@@ -19,6 +19,8 @@ public:
   // 0 frees every plug-in. Sources already open keep their plug-in's code until they close.
   bool free(HPLUGIN handle);
   const BASS_PLUGININFO* info(HPLUGIN handle) const;
+  // The first loaded plug-in's extension of that name; the pointer keeps its plug-in loaded.
+  std::shared_ptr<void> extension(const char* name) const;
   // Offers the file to each plug-in in load order; null with *error set when none takes it.
   std::unique_ptr<Source> open(const char* path, DWORD flags, HPLUGIN* taker, int* error) const;
 

@@ -152,6 +152,19 @@ TEST_F(EngineTest, PauseAndStopHoldThePositionAtOnce) {
   }
 }
 
+TEST_F(EngineTest, ASeekWhilePausedMovesThePlaceToGoOnFrom) {
+  const HSTREAM stream = open("tone.mp3");
+  ASSERT_TRUE(BASS_ChannelPlay(stream, 0));
+  std::this_thread::sleep_for(200ms);
+  ASSERT_TRUE(BASS_ChannelPause(stream));
+  ASSERT_TRUE(BASS_ChannelSetPosition(stream, BASS_ChannelSeconds2Bytes(stream, 1.5), BASS_POS_BYTE));
+  EXPECT_DOUBLE_EQ(positionSeconds(stream), 1.5);
+  EXPECT_EQ(BASS_ChannelIsActive(stream), DWORD{BASS_ACTIVE_PAUSED});
+  ASSERT_TRUE(BASS_ChannelPlay(stream, 0));
+  std::this_thread::sleep_for(200ms);
+  EXPECT_NEAR(positionSeconds(stream), 1.7, 0.06);
+}
+
 TEST_F(EngineTest, PlayWithRestartBeginsAgainAndPauseNeedsAPlayingChannel) {
   const HSTREAM stream = open("tone.mp3");
   EXPECT_FALSE(BASS_ChannelPause(stream));
