@@ -7,14 +7,18 @@
 #include "app/dialogs.h"
 #include "app/settings_file.h"
 #include "app/station_button.h"
+#include "playlist.h"
+#include "position_display.h"
 
 #include <QList>
 #include <QPixmap>
 #include <QStringList>
 #include <QWidget>
 #include <array>
+#include <cstdint>
 
 class QCheckBox;
+class FolderScan;
 class QComboBox;
 class QFrame;
 class QGroupBox;
@@ -148,6 +152,78 @@ class TFormMyTavelo : public QWidget {
   QString ExtensionList;
   char ProxyBuffer[100] = {};
   char AgentBuffer[100] = {};
+
+  // ---- Audio Files playback: transport (form_transport.cpp), playlist (form_playlist.cpp),
+  // main timer and position display (form_timer.cpp) ----
+  std::uint32_t FileStream = 0;  // the Audio Files stream; 0 when none
+  QString CueRecord;             // empty for a plain playlist (see cue_sheet.h)
+  int CurrentTrack = 0;          // list index, or CUE track number
+  int ContextItem = 0;           // the item under the last right click
+  bool Paused = false;
+  LevelMeter Meters;
+  BitRateMeter BitRate;
+  ListIdleTicks ListIdle;
+
+  bool MyBassPlay(const QString& path, int track);
+  QString StreamInfoText(std::uint32_t stream);
+  void ButtonPlayClick();
+  void ButtonPauseClick();
+  void ButtonStopClick();
+  void ListBox1DblClick();
+  void Playtrack1Click();
+  void ButtonOpenClick();
+  void ButtonPrevClick();
+  void ButtonNextClick();
+  void BLockUnlockClick();
+  void DeletetrackfromlistClick();
+  void ListBox1ContextPopup(const QPoint& position);
+  void ListBox1MouseDown();
+  void FitWindowToList();
+  static void FitListWidth(QListWidget* list);
+  void Timer1Timer();
+  void PB1MouseUp(int x);
+  void PB1MouseMove(int x);
+  void Label1Click();
+  // The caption and the tray's tip, which every transport action sets together.
+  void SetCaption(const QString& caption);
+  // A Play Full Dir folder is being read off the window thread.
+  bool FolderScanRunning() const;
+
+ private:
+  void ConnectFilesControls();
+  void InstallFilesMouseFilter();
+  void CreateFolderScan();
+  std::uint32_t CreateFileStream(const QString& path);
+  void StartTrack(std::uint32_t stream, int track);
+  void EnableTransport();
+  void ReportUnplayable();
+  void PlayCdFromButton();
+  void PauseCd();
+  void StopCd();
+  void PlayEntry(int index);
+  void UpdateMeters(std::uint32_t stream, bool playing);
+  QString ItemText(int index) const;
+  QStringList ItemTexts() const;
+  void SelectItem(int index);
+  void OpenInAudioFilesMode(int request);
+  void ShowAddButton();
+  void OpenChosenFile(const QString& path);
+  void OpenCueSheet(const QString& cuePath);
+  void FillPlaylist(const QStringList& paths);
+  void PlayOpenedFile(const QString& chosenFile);
+  bool LoadCueSheet(const QString& cuePath);
+  void LoadCueFileList(const QString& cuePath);
+  void AddFiles();
+  void StepTrack(TrackStep step);
+  void FilesTimerDuty();
+  void ApplyEndOfStream(const EndOfStreamAction& action);
+  void FinishList(int selectedIndex);
+  void ApplyCueCrossing(int track, int trackLength);
+  double FileLengthSeconds() const;
+  PlayableExtensions Playable() const;
+
+  FolderScan* folderScan_ = nullptr;
+  // ---- end of Audio Files playback ----
 
  protected:
   void closeEvent(QCloseEvent* event) override;

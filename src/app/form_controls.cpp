@@ -86,6 +86,7 @@ TFormMyTavelo::TFormMyTavelo(Dialogs& dialogs, const QString& programDir, QWidge
   CreateTagPanel();
   CreateNonVisualParts();
   CreateMenus();
+  ConnectFilesControls();
 }
 
 TFormMyTavelo::~TFormMyTavelo() = default;

@@ -1,17 +1,20 @@
 # tavelo_app: the main window with start-up and closing (tests link it); tavelo: the program.
-find_package(Qt6 REQUIRED COMPONENTS Widgets Network)
+find_package(Qt6 REQUIRED COMPONENTS Widgets Network Concurrent)
 add_library(tavelo_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/form_controls.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_panels.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_startup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_closing.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/form_transport.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/form_playlist.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/form_timer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/glyphs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/qt_dialogs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form.h)
 target_include_directories(tavelo_app PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(tavelo_app PUBLIC
   tavelo_app_logic tavelo_util tavelo_radio tavelo_remote tavelo_recording tavelo_engine tavelo_platform
-  Qt6::Widgets Qt6::Network)
+  tavelo_files Qt6::Widgets Qt6::Network Qt6::Concurrent)
 set_target_properties(tavelo_app PROPERTIES AUTOMOC ON)
 target_compile_options(tavelo_app PRIVATE -Wall -Wextra)
 target_precompile_headers(tavelo_app PRIVATE

@@ -196,7 +196,8 @@ TEST(Startup, CommandLineFileIsOpenedThroughTheOpenButton) {
   ASSERT_TRUE(form.create({"/music/song.mp3"}));
   EXPECT_EQ(requests, QList<int>{1});
   EXPECT_EQ(tagOf(form->ButtonOpen), 0);
-  EXPECT_EQ(form->PathList, QStringList{"/music/song.mp3"});
+  EXPECT_EQ(form->OpenDialog1.fileName, "/music/song.mp3");
+  EXPECT_EQ(form->windowTitle(), "Unsupported File Format.");  // no such file here
   EXPECT_EQ(form->ModeStep, 1);  // order Net Radio, Audio Files, Audio CD
   EXPECT_EQ(form->CurrentMode, 0);
 }
@@ -209,12 +210,13 @@ TEST(Startup, HandedOverFileOpensOnlyInAudioFilesMode) {
   QObject::connect(form->ButtonOpen, &QPushButton::clicked, [&] { requests << tagOf(form->ButtonOpen); });
 
   form->HandOverReceived("  /music/a b.mp3 ");
-  EXPECT_EQ(form->PathList, QStringList{"/music/a b.mp3"});
+  EXPECT_EQ(form->OpenDialog1.fileName, "/music/a b.mp3");
+  EXPECT_EQ(form->windowTitle(), "Unsupported File Format.");  // no such file here
   EXPECT_EQ(requests, QList<int>{1});
 
   form->CurrentMode = 2;
   form->HandOverReceived("/music/other.mp3");
-  EXPECT_EQ(form->PathList, QStringList{"/music/a b.mp3"});
+  EXPECT_EQ(form->windowTitle(), "Unsupported File Format.");
   EXPECT_EQ(requests.size(), 1);
   form->CurrentMode = 0;
 }
