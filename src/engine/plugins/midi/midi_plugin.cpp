@@ -5,6 +5,7 @@
 #include "plugin_api.h"
 #include "smf.h"
 
+#include <dlfcn.h>
 #include <fluidsynth.h>
 
 #include <algorithm>
@@ -25,6 +26,7 @@ namespace {
 constexpr std::uint32_t kPluginVersion = 0x01000000;
 constexpr DWORD kCtypeMidi = 0x10d00;
 constexpr int kRate = 44100;
+constexpr int kPlayerStep = 64;  // the synthesiser's block: the player acts once per block
 constexpr double kGain = 0.6;  // FluidSynth's own 0.2 is far quieter than other files
 constexpr std::streamsize kMaxFileBytes = 64 << 20;
 constexpr const char* kSystemFont = "/usr/share/sounds/sf2/default-GM.sf2";
@@ -164,18 +166,10 @@ public:
 
   bool seek(std::int64_t frame) {
     std::lock_guard lock(mutex_);
-    if (frame < 0 || frame > length_) {
+    if (frame < 0 || frame > length_ || !seekPlayer(static_cast<int>(timeline_.tickAt(double(frame) / kRate)))) {
       return false;
     }
     fluid_synth_all_sounds_off(synth_.get(), -1);
-    const int tick = static_cast<int>(timeline_.tickAt(double(frame) / kRate));
-    // A player that has finished, or has a seek not yet carried out, is started afresh.
-    if (fluid_player_get_status(player_.get()) != FLUID_PLAYER_PLAYING || fluid_player_seek(player_.get(), tick) != FLUID_OK) {
-      fluid_synth_system_reset(synth_.get());
-      if (!startPlayer() || fluid_player_seek(player_.get(), tick) != FLUID_OK) {
-        return false;
-      }
-    }
     position_ = frame;
     return true;
   }
@@ -194,6 +188,27 @@ private:
       : smf_(std::move(smf)), timeline_(timeline), settings_(makeSettings(effects)),
         synth_(new_fluid_synth(settings_.get())),
         length_(std::llround(timeline_.seconds() * kRate)) {}
+
+  // The player reads its file, and carries out a seek, when the synthesiser next renders; a
+  // player that has finished is started afresh.
+  bool seekPlayer(int tick) {
+    if (fluid_player_get_status(player_.get()) != FLUID_PLAYER_PLAYING) {
+      fluid_synth_system_reset(synth_.get());
+      if (!startPlayer()) {
+        return false;
+      }
+    }
+    if (fluid_player_get_total_ticks(player_.get()) > 0 && fluid_player_seek(player_.get(), tick) == FLUID_OK) {
+      return true;
+    }
+    renderUnheard();
+    return fluid_player_seek(player_.get(), tick) == FLUID_OK;
+  }
+
+  void renderUnheard() {
+    float scratch[2 * kPlayerStep];
+    fluid_synth_write_float(synth_.get(), kPlayerStep, scratch, 0, 2, scratch, 1, 2);
+  }
 
   bool startPlayer() {
     player_.reset(new_fluid_player(synth_.get()));
@@ -305,10 +320,22 @@ constexpr TaveloPlugin kPlugin{sizeof(TaveloPlugin), kPluginVersion, std::size(k
 }  // namespace
 }  // namespace tavelo::midi
 
+// FluidSynth's SoundFont library registers GLib types that outlive it: unloaded and loaded again,
+// it would register them twice. So once loaded, FluidSynth stays.
+namespace {
+void keepFluidSynthLoaded() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&new_fluid_synth), &info) != 0 && info.dli_fname != nullptr) {
+    dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+  }
+}
+}  // namespace
+
 extern "C" __attribute__((visibility("default"))) const TaveloPlugin* tavelo_plugin_entry(uint32_t engine_api_version) {
   if (engine_api_version != TAVELO_PLUGIN_API_VERSION) {
     return nullptr;
   }
+  keepFluidSynthLoaded();
   for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) {
     fluid_set_log_function(level, nullptr, nullptr);  // failures come back as error codes instead
   }
