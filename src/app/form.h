@@ -9,6 +9,8 @@
 #include "app/station_button.h"
 #include "playlist.h"
 #include "position_display.h"
+#include "key_commands.h"
+#include "mode_switch.h"
 
 #include <QList>
 #include <QPixmap>
@@ -18,6 +20,7 @@
 #include <cstdint>
 
 class QCheckBox;
+class QKeyEvent;
 class FolderScan;
 class QComboBox;
 class QFrame;
@@ -224,6 +227,61 @@ class TFormMyTavelo : public QWidget {
 
   FolderScan* folderScan_ = nullptr;
   // ---- end of Audio Files playback ----
+
+  // ---- Modes, notices and single keys (form_modes.cpp, form_keys.cpp) ----
+ public:
+  // The mode switch (Image1's click): the window itself as sender enters the first mode of
+  // the user's order, any other sender steps to the next one.
+  void ButtonCdHdClick(QObject* sender);
+  // Shows a text for a while at the bottom right of the screen.
+  void Notice(const QString& text);
+  // Every 100 ms: a new window caption becomes a notice; an old notice goes away.
+  void Timer2Timer();
+  // The window's size rule: fixed width, Net Radio's height limit, the list filling the rest.
+  void FormCanResize(int newWidth, int newHeight);
+  // Key preview: a typed character's command in the current mode; true when it acted.
+  bool FormKeyPress(const QString& typed);
+  // True when a key-down is kept from the focused control.
+  bool FormKeyDown() const;
+
+  std::uint32_t RadioStream = 0;  // the Net Radio stream; 0 when none
+  int CurrentDrive = 0;           // CBCDdrives' item index of the drive in use
+  QLabel* NoticeWindow = nullptr;  // created with the first notice
+  CaptionWatcher Captions;
+
+ private:
+  void ConnectModes();
+  void InstallKeyPreview();
+  std::array<int, 3> ModeOrder() const;
+  bool RadioRecordRunning() const;
+  void ResetModeDisplay();
+  void LeaveNetRadio();
+  void ApplyModeLayout(const ModeLayout& layout);
+  void ShowModePanels(const ModeLayout& layout);
+  void ApplyModeButtons(const ModeLayout& layout);
+  void ApplyModeList(const ModeLayout& layout);
+  void ApplyModeTexts(const ModeLayout& layout);
+  QLabel* CreateNoticeWindow();
+  bool PreviewKey(QObject* receiver, QKeyEvent* key);
+  void RunKeyCommand(KeyCommand command);
+  // ---- end of modes, notices and single keys ----
+
+  // ---- MIDI through sound fonts (form_midi.cpp) ----
+ public:
+  // Loads the fonts of the sound-font list as the engine's defaults and the open stream's;
+  // force frees fonts already loaded and loads the list again. False when no font is usable.
+  bool LoadSoundFonts(bool force);
+  // Frees the loaded fonts; all slots become 0.
+  void FreeSoundFonts();
+
+  std::array<std::uint32_t, 10> SoundFonts{};  // font handles, packed from the first slot
+  // A MIDI file plays without the user's fonts, through the system's General MIDI font, standing
+  // in for the sequencer of other systems: Pause does nothing then.
+  bool MciMidi = false;
+
+ private:
+  std::uint32_t CreateMidiStream(const QString& path);
+  // ---- end of MIDI through sound fonts ----
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -47,6 +47,8 @@ void copyToBuffer(char (&buffer)[100], const char* text) {
 }  // namespace
 
 bool TFormMyTavelo::FormCreate(const QStringList& arguments) {
+  ConnectModes();
+  InstallKeyPreview();
   InitialCaption = windowTitle();
   CentreOnScreen();
   FillMixerList();
@@ -197,6 +199,8 @@ void TFormMyTavelo::FillCdDriveList(const QString& savedDriveText) {
   CBCDdrives->setCurrentIndex(qMax(0, CBCDdrives->findText(savedDriveText, Qt::MatchExactly)));
 }
 
+void TFormMyTavelo::EnterFirstMode() { ButtonCdHdClick(this); }
+
 void TFormMyTavelo::PlayCommandLineFile(const QString& path) {
   PathList = {path};
   ModeStep = modeStepOf({CBfirst->currentIndex(), CBsecond->currentIndex(), CBthird->currentIndex()}, 0);
@@ -241,13 +245,12 @@ void TFormMyTavelo::PrepareSoundFontGrid() {
 
 void TFormMyTavelo::CollectRadioListFiles() { RadioListFiles = radioListFileNames(ProgramDir); }
 
-// Seams the mixer, the hot keys, the remote control and the mode switch fill in.
+// Seams the mixer, the hot keys and the remote control fill in.
 void TFormMyTavelo::FillMixerList() {}
 void TFormMyTavelo::CaptureMixer() {}
 void TFormMyTavelo::RegisterHotKeys() {}
 void TFormMyTavelo::ApplyRemoteSettings() {}
 void TFormMyTavelo::FillRemoteGrid() {}
-void TFormMyTavelo::EnterFirstMode() {}
 
 void TFormMyTavelo::ShowEngineError(const QString& message) {
   dialogs_.message(this, message + QStringLiteral("\n(error code: %1)").arg(BASS_ErrorGetCode()));

@@ -46,3 +46,7 @@ std::optional<KeyCommand> keyPressCommand(QChar key, PlayMode mode, const QStrin
 bool swallowKeyDown(bool eqPanelVisible, bool tagPanelVisible, const QString& focusedObjectName) {
   return !eqPanelVisible && !tagPanelVisible && !isKeyProtectedEdit(focusedObjectName);
 }
+
+bool typesIntoEdit(const QString& typed) {
+  return typed.size() == 1 && (typed.at(0).isPrint() || typed.at(0) == u'\b');
+}

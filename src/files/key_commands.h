@@ -41,3 +41,7 @@ bool isKeyProtectedEdit(const QString& objectName);
 // on it (no arrow keys on the volume bar, no list navigation). The equalizer and tag panels
 // and the protected edit boxes keep their keys.
 bool swallowKeyDown(bool eqPanelVisible, bool tagPanelVisible, const QString& focusedObjectName);
+
+// A swallowed key still types into a focused edit box what a character message would: a
+// printable character or a backspace. Navigation and editing keys (arrows, Delete) stay kept.
+bool typesIntoEdit(const QString& typed);

@@ -19,7 +19,7 @@ PlayMode modeAt(const std::array<int, 3>& order, int step) {
   return PlayMode(mode >= 0 && mode <= 2 ? mode : step);
 }
 
-QString lockGlyph(bool doorLocked) { return QString(QChar(doorLocked ? 0xD0 : 0xCF)); }
+QString lockGlyph(bool doorLocked) { return doorLocked ? QStringLiteral("\u0420") : QStringLiteral("\u041F"); }
 
 ModeLayout audioFilesLayout() {
   ModeLayout layout;
@@ -30,7 +30,8 @@ ModeLayout audioFilesLayout() {
   layout.openCaption = QStringLiteral("Open");
   layout.lockHint = QStringLiteral("Add files");
   layout.lockFace = QStringLiteral("+");
-  layout.repeatTop = 7;
+  layout.lockFaceBold = true;
+  layout.repeatLeft = 124;
   layout.fullDirShown = true;
   layout.playEnabled = false;
   layout.stopPauseDisabled = true;
@@ -45,7 +46,7 @@ ModeLayout audioCdLayout(bool doorLocked) {
   layout.openCaption = QStringLiteral("Open/Close");
   layout.lockHint = QStringLiteral("Lock/Unlock door");
   layout.lockFace = lockGlyph(doorLocked);
-  layout.repeatTop = 33;
+  layout.repeatLeft = 276;
   layout.fullDirShown = false;
   layout.playEnabled = true;
   return layout;
@@ -63,6 +64,8 @@ ModeLayout netRadioLayout() {
   layout.clearList = false;
   layout.positionPanelShown = false;
   layout.fitListToWindow = false;
+  layout.volumeBarTop = 285;
+  layout.programFolderCurrent = true;
   layout.columnHeading = QStringLiteral("Radio    Min   Sec");
   return layout;
 }
@@ -93,7 +96,7 @@ QString modeCaption(PlayMode mode) {
 WindowSize allowedWindowSize(int newHeight, int frameHeight, PlayMode mode) {
   int height = newHeight;
   if (mode == PlayMode::NetRadio) height = std::min(height, frameHeight + 309);
-  return {kWindowWidth, height, std::max(0, height - frameHeight - 192)};
+  return {kWindowWidth, height, std::max(0, height - frameHeight - kListTop - kListBottomMargin)};
 }
 
 int fitWindowToListHeight(int itemCount, int itemHeight, int frameHeight, int windowTop,

@@ -48,9 +48,12 @@ struct ModeLayout {
   bool listAcceptsDrops = false;
   bool positionPanelShown = true;  // Panel2
   bool fitListToWindow = true;     // FitListWidth, then FitWindowToList
+  bool programFolderCurrent = false;  // the current directory becomes the program folder
   std::optional<QString> openHint, openCaption, lockHint;
-  std::optional<QString> lockFace;  // BLockUnlock: "+" (add files) or the door glyph
-  std::optional<int> repeatTop;     // ChBoxRep
+  std::optional<QString> lockFace;  // BLockUnlock: "+" (add files) or the door glyph code
+  bool lockFaceBold = false;
+  std::optional<int> repeatLeft;    // ChBoxRep: beside "Play Full Dir", or beside the drive list
+  int volumeBarTop = 166;           // TrackBar1; below the radio panel in Net Radio
   std::optional<bool> fullDirShown;  // CheckBoxFullDir
   std::optional<bool> playEnabled;
   bool stopPauseDisabled = false;
@@ -59,14 +62,14 @@ struct ModeLayout {
   QString caption;        // window caption and tray tip
 };
 
-// doorLocked picks the Audio CD lock glyph (0xD0 locked, 0xCF not; symbol font codes).
+// doorLocked picks the Audio CD lock glyph code ("\u0420" locked, "\u041F" not).
 ModeLayout modeLayout(PlayMode mode, bool doorLocked = false);
 
 // "Tavelo Mode ->  Audio Files": the prompt padded to 16 characters, then the mode name.
 QString modeCaption(PlayMode mode);
 
 // The resize rule: a fixed width, Net Radio no taller than frame + 309, and the list filling
-// what is left below the controls (never negative).
+// what is left below the controls down to its bottom margin (never negative).
 struct WindowSize {
   int width = 0;
   int height = 0;
@@ -74,7 +77,10 @@ struct WindowSize {
 };
 WindowSize allowedWindowSize(int newHeight, int frameHeight, PlayMode mode);
 
-inline constexpr int kWindowWidth = 424;
+// Client sizes: the window manager adds its frame around them.
+inline constexpr int kWindowWidth = 408;
+inline constexpr int kListTop = 218;          // ListBox1's top
+inline constexpr int kListBottomMargin = 8;
 
 // The window height that shows the whole list: trunc(items * itemHeight * 1.142) + frame + 189,
 // at least frame + 382, and kept 30 pixels above the screen's bottom.

@@ -62,4 +62,16 @@ TEST(KeyDown, SwallowedUnlessAPanelOrEditNeedsIt) {
   EXPECT_FALSE(swallowKeyDown(false, false, "Eurl"));
 }
 
+TEST(KeyDown, SwallowedKeysStillTypeCharactersIntoEdits) {
+  const struct {
+    const char* typed;
+    bool types;
+  } cases[] = {
+      {"5", true}, {"p", true}, {" ", true}, {"\b", true},  // characters and backspace
+      {"", false},                                         // arrows, Delete, Home: no text
+      {"\x7f", false}, {"\r", false}, {"\t", false}, {"ab", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(typesIntoEdit(QString::fromLatin1(c.typed)), c.types) << c.typed;
+}
+
 }  // namespace

@@ -71,11 +71,11 @@ TEST(ModeLayout, PerModeTextsAndSizes) {
   EXPECT_EQ(files.lockFace, QStringLiteral("+"));
   EXPECT_EQ(files.openHint, QStringLiteral("Open file (O)"));
   EXPECT_TRUE(files.clearCueRecord && files.listAcceptsDrops && files.stopPauseDisabled);
-  EXPECT_EQ(modeLayout(PlayMode::AudioCd, true).lockFace, QString(QChar(0xD0)));
-  EXPECT_EQ(modeLayout(PlayMode::AudioCd, false).lockFace, QString(QChar(0xCF)));
+  EXPECT_EQ(modeLayout(PlayMode::AudioCd, true).lockFace, QStringLiteral("\u0420"));
+  EXPECT_EQ(modeLayout(PlayMode::AudioCd, false).lockFace, QStringLiteral("\u041F"));
   EXPECT_TRUE(modeLayout(PlayMode::AudioCd).mainTimerRunning);
   const ModeLayout radio = modeLayout(PlayMode::NetRadio);
-  EXPECT_FALSE(radio.openHint || radio.repeatTop || radio.playEnabled || radio.listShown);
+  EXPECT_FALSE(radio.openHint || radio.repeatLeft || radio.playEnabled || radio.listShown);
 }
 
 TEST(WindowSize, ResizeRule) {
@@ -84,10 +84,10 @@ TEST(WindowSize, ResizeRule) {
     PlayMode mode;
     WindowSize expected;
   } cases[] = {
-      {600, PlayMode::AudioFiles, {424, 600, 380}},
-      {600, PlayMode::NetRadio, {424, 337, 117}},
-      {300, PlayMode::NetRadio, {424, 300, 80}},
-      {150, PlayMode::AudioCd, {424, 150, 0}},  // the list never gets a negative height
+      {600, PlayMode::AudioFiles, {408, 600, 346}},
+      {600, PlayMode::NetRadio, {408, 337, 83}},
+      {300, PlayMode::NetRadio, {408, 300, 46}},
+      {150, PlayMode::AudioCd, {408, 150, 0}},  // the list never gets a negative height
   };
   for (const auto& c : cases) {
     const WindowSize size = allowedWindowSize(c.newHeight, 28, c.mode);

@@ -1,5 +1,6 @@
 // The player as users start it: an empty program folder, a second copy, a read-only folder, a display.
 #include "player_process.h"
+#include "virtual_display.h"
 
 #include <QFile>
 #include <QStandardPaths>
@@ -111,38 +112,6 @@ TEST(Player, ReadOnlyFolderReportsTheFailureOnceAndStillExitsCleanly) {
   EXPECT_EQ(folder.entries(), QStringList({"Settings.ini", "tavelo"}));
 }
 
-// Xvfb on a display number it picks itself; stopped with the test.
-class VirtualDisplay {
- public:
-  VirtualDisplay() {
-    server_.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                                           QStringLiteral("0"), QStringLiteral("1024x768x24"),
-                                           QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-    if (server_.waitForStarted(5000) && server_.waitForReadyRead(10000)) {
-      display_ = QLatin1Char(':') + QString::fromLatin1(server_.readAllStandardOutput()).trimmed();
-    }
-  }
-  ~VirtualDisplay() {
-    server_.terminate();
-    server_.waitForFinished(5000);
-  }
-  QString display() const { return display_; }
-
- private:
-  QProcess server_;
-  QString display_;
-};
-
-QString runTool(const QString& display, const QStringList& arguments) {
-  QProcess tool;
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.insert(QStringLiteral("DISPLAY"), display);
-  tool.setProcessEnvironment(environment);
-  tool.start(QStringLiteral("xdotool"), arguments);
-  tool.waitForFinished(20000);
-  return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
-}
-
 TEST(Player, WindowIsFoundByItsClassUnderX11) {
   if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty() ||
       QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
@@ -160,7 +129,7 @@ TEST(Player, WindowIsFoundByItsClassUnderX11) {
                                                      QStringLiteral("TFormMyTavelo")});
   ASSERT_FALSE(window.isEmpty()) << player.output().toStdString();
   EXPECT_EQ(runTool(display.display(), {QStringLiteral("getwindowname"), window.section(QLatin1Char('\n'), 0, 0)}),
-            "Loading Tavelo ...");
+            "Tavelo Mode ->  Audio Files");
   EXPECT_EQ(player.terminateAndWait(), 0);
 }
 

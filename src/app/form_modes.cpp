@@ -1,0 +1,218 @@
+// The three playback modes: switching between them, the layout of each, the window's size
+// rule, and the notice that shows every new caption at the bottom right of the screen.
+#include "app/event_hook.h"
+#include "app/form.h"
+#include "app/glyphs.h"
+#include "app/tags.h"
+
+#include "engine/engine.h"
+#include "fields.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+// In Net Radio the station buttons take the place of the position panel and the transport
+// buttons; the radio panel follows below them.
+constexpr int kPanelLeft = 2;
+constexpr int kStationPanelTop = 104;
+constexpr int kRadioPanelTop = 185;
+constexpr int kInfoPanelHeight = 55;
+constexpr int kNoticeFontPixels = 12;  // fits the notice's 16-pixel strip
+constexpr int kNoticePadding = 4;
+
+bool isLeftClick(QEvent* event) {
+  const bool mouse = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease;
+  return mouse && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+}
+
+void moveTop(QWidget* widget, int top) { widget->move(widget->x(), top); }
+
+}  // namespace
+
+void TFormMyTavelo::ConnectModes() {
+  connect(Timer2, &QTimer::timeout, this, &TFormMyTavelo::Timer2Timer);
+  setMinimumWidth(kWindowWidth);
+  setMaximumWidth(kWindowWidth);
+  Image1->setCursor(Qt::PointingHandCursor);
+  // The picture switches on release, like a button; the press is taken so the release comes here.
+  Image1->installEventFilter(new EventHook(Image1, [this](QObject*, QEvent* event) {
+    if (!isLeftClick(event)) return false;
+    if (event->type() == QEvent::MouseButtonRelease) ButtonCdHdClick(Image1);
+    return true;
+  }));
+  installEventFilter(new EventHook(this, [this](QObject*, QEvent* event) {
+    if (event->type() == QEvent::Resize) FormCanResize(width(), height());
+    return false;
+  }));
+}
+
+void TFormMyTavelo::ButtonCdHdClick(QObject* sender) {
+  ModeSwitchRequest request;
+  request.stopped = Stopped;
+  request.radioRecording = RadioRecordRunning();
+  request.fromStartup = sender == this;
+  request.step = ModeStep;
+  request.order = ModeOrder();
+  const ModeSwitchDecision decision = decideModeSwitch(request);
+  if (!decision.refusal.isEmpty()) {
+    dialogs_.message(this, decision.refusal);
+    return;
+  }
+  ResetModeDisplay();
+  if (CurrentMode == int(PlayMode::NetRadio)) LeaveNetRadio();
+  CurrentMode = int(decision.mode);
+  ModeStep = decision.step;
+  ApplyModeLayout(modeLayout(decision.mode, tagOf(BLockUnlock) != 0));
+}
+
+std::array<int, 3> TFormMyTavelo::ModeOrder() const {
+  return {CBfirst->currentIndex(), CBsecond->currentIndex(), CBthird->currentIndex()};
+}
+
+bool TFormMyTavelo::RadioRecordRunning() const { return glyphOf(BNetRadioRec) == QLatin1String("<"); }
+
+void TFormMyTavelo::ResetModeDisplay() {
+  ButtonNext->setEnabled(false);
+  ButtonPrev->setEnabled(false);
+  Label1->setText(QStringLiteral("00   ") + FormatMinSec(0));
+  Label9->setText(FormatMinSec(0));
+  Label34->hide();
+  p_info->resize(p_info->width(), kInfoPanelHeight);
+}
+
+void TFormMyTavelo::LeaveNetRadio() {
+  Timer1->stop();
+  CurrentMode = int(PlayMode::AudioFiles);
+  PBR->setValue(0);
+  PBL->setValue(0);
+  if (RadioStream) BASS_StreamFree(RadioStream);
+  RadioStream = 0;
+  setTag(BnetRadioPause, 0);
+  setGlyph(BnetRadioPause, QStringLiteral(";"));
+  BnetRadioPause->setToolTip(QStringLiteral("Pause Current Radio (Space)"));
+  Label4->clear();
+  Label5->setText(QStringLiteral("Not playing"));
+  Label6->clear();
+}
+
+void TFormMyTavelo::ApplyModeLayout(const ModeLayout& layout) {
+  moveTop(p_settings, layout.settingsPanelTop);
+  setTag(Timer1, 0);
+  if (layout.mainTimerRunning) Timer1->start();
+  else Timer1->stop();
+  if (layout.clearCueRecord) CueRecord.clear();
+  if (CurrentMode == int(PlayMode::AudioCd)) CurrentDrive = CBCDdrives->currentIndex();
+  ShowModePanels(layout);
+  ApplyModeButtons(layout);
+  ApplyModeList(layout);
+  ApplyModeTexts(layout);
+  moveTop(p_EQ, layout.eqPanelTop);
+}
+
+void TFormMyTavelo::ShowModePanels(const ModeLayout& layout) {
+  p_SelButtons->move(kPanelLeft, kStationPanelTop);
+  p_radio->move(kPanelLeft, kRadioPanelTop);
+  p_SelButtons->setVisible(layout.stationsShown);
+  p_radio->setVisible(layout.stationsShown);
+  CBCDdrives->setVisible(layout.cdDrivesShown);
+  sb_decode->setVisible(layout.decodeShown);
+  chb_decodeAll->setVisible(layout.decodeShown);
+  Panel2->setVisible(layout.positionPanelShown);
+  moveTop(TrackBar1, layout.volumeBarTop);
+  if (layout.fullDirShown) CheckBoxFullDir->setVisible(*layout.fullDirShown);
+  if (layout.repeatLeft) ChBoxRep->move(*layout.repeatLeft, ChBoxRep->y());
+  if (layout.programFolderCurrent) QDir::setCurrent(ProgramDir);
+}
+
+void TFormMyTavelo::ApplyModeButtons(const ModeLayout& layout) {
+  if (layout.openHint) ButtonOpen->setToolTip(*layout.openHint);
+  if (layout.openCaption) ButtonOpen->setText(*layout.openCaption);
+  if (layout.lockHint) BLockUnlock->setToolTip(*layout.lockHint);
+  if (layout.lockFace) {
+    QFont face = BLockUnlock->font();
+    face.setBold(layout.lockFaceBold);
+    BLockUnlock->setFont(face);
+    setGlyph(BLockUnlock, *layout.lockFace);
+    BLockUnlock->show();
+  }
+  if (layout.playEnabled) ButtonPlay->setEnabled(*layout.playEnabled);
+  if (layout.stopPauseDisabled) {
+    ButtonStop->setEnabled(false);
+    ButtonPause->setEnabled(false);
+  }
+}
+
+// The mode's height is set first, so a list that needs more room wins. The list widget sizes
+// its horizontal scroll range to its widest item by itself.
+void TFormMyTavelo::ApplyModeList(const ModeLayout& layout) {
+  if (layout.clearList) ListBox1->clear();
+  ListBox1->setVisible(layout.listShown);
+  ListBox1->setAcceptDrops(layout.listAcceptsDrops);
+  const int height = FrameHeight + layout.heightAboveFrame;
+  setMaximumHeight(CurrentMode == int(PlayMode::NetRadio) ? height : QWIDGETSIZE_MAX);
+  resize(width(), height);
+  if (layout.fitListToWindow) FitWindowToList();
+  FormCanResize(width(), this->height());
+}
+
+void TFormMyTavelo::ApplyModeTexts(const ModeLayout& layout) {
+  Label2->setText(layout.modeLabel);
+  Label3->setText(layout.columnHeading);
+  ShowModePicture();
+  SetCaption(layout.caption);
+}
+
+void TFormMyTavelo::FormCanResize(int newWidth, int newHeight) {
+  const WindowSize allowed = allowedWindowSize(newHeight, FrameHeight, PlayMode(CurrentMode));
+  ListBox1->resize(ListBox1->width(), allowed.listHeight);
+  if (allowed.width != newWidth || allowed.height != newHeight) resize(allowed.width, allowed.height);
+}
+
+void TFormMyTavelo::Timer2Timer() {
+  if (const auto notice = Captions.check(windowTitle(), RadioRecordRunning())) Notice(*notice);
+  const int ticks = tagOf(Timer2) + 1;
+  setTag(Timer2, ticks);
+  if (ticks > kNoticeTicks && NoticeWindow && NoticeWindow->isVisible()) NoticeWindow->hide();
+}
+
+void TFormMyTavelo::Notice(const QString& text) {
+  if (Closing) return;
+  if (!NoticeWindow) NoticeWindow = CreateNoticeWindow();
+  const QScreen* screen = this->screen();
+  const QRect whole = screen->geometry();
+  const QRect workArea = screen->availableGeometry();
+  const int textWidth = NoticeWindow->fontMetrics().horizontalAdvance(text);
+  const QRect place = noticeRect(textWidth, whole.width(), workArea.bottom() + 1 - whole.top());
+  setTag(Timer2, 0);
+  NoticeWindow->setText(text);
+  NoticeWindow->setGeometry(place.translated(whole.topLeft()));
+  NoticeWindow->show();
+}
+
+// A hint-like window of its own: no frame, above other windows, never taking the focus.
+QLabel* TFormMyTavelo::CreateNoticeWindow() {
+  auto* notice = new QLabel(this, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                                      Qt::WindowDoesNotAcceptFocus);
+  notice->setObjectName(QStringLiteral("NoticeWindow"));
+  notice->setAttribute(Qt::WA_ShowWithoutActivating);
+  notice->setForegroundRole(QPalette::ToolTipText);
+  notice->setBackgroundRole(QPalette::ToolTipBase);
+  notice->setAutoFillBackground(true);
+  notice->setContentsMargins(kNoticePadding, 0, 0, 0);
+  QFont font = notice->font();
+  font.setPixelSize(kNoticeFontPixels);
+  notice->setFont(font);
+  return notice;
+}

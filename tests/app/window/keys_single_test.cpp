@@ -1,0 +1,144 @@
+// Single keys on a real window: each key presses its button in each mode, the mode key, the
+// volume keys, and the edit boxes and panels that keep their keys.
+#include "app/tags.h"
+#include "modes_fixture.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+
+namespace {
+
+class SingleKeys : public ModesWindow {
+ protected:
+  // Every button a key may press, enabled, with its clicks recorded by name.
+  void watchButtons() {
+    for (QPushButton* button : buttons()) {
+      button->setEnabled(true);
+      QObject::connect(button, &QPushButton::clicked, button, [this, button] { clicked << button->objectName(); });
+    }
+  }
+  QList<QPushButton*> buttons() {
+    TFormMyTavelo& f = form();
+    return {f.ButtonPause, f.ButtonPlay, f.ButtonStop,     f.ButtonPrev,
+            f.ButtonNext,  f.ButtonOpen, f.BnetRadioPause, f.BNetRadioStop};
+  }
+  // The key as the window system delivers it: to the focused control, else to the window.
+  void type(char key) {
+    QWidget* target = form().focusWidget() ? form().focusWidget() : &form();
+    QTest::keyClick(target, key);
+  }
+  void type(Qt::Key key) {
+    QWidget* target = form().focusWidget() ? form().focusWidget() : &form();
+    QTest::keyClick(target, key);
+  }
+  void stepTo(int mode) {
+    while (form().CurrentMode != mode) type('m');
+  }
+  QStringList clicked;
+};
+
+TEST_F(SingleKeys, EachKeyPressesItsButtonInEachMode) {
+  ASSERT_NO_FATAL_FAILURE(start());
+  const struct {
+    char key;
+    const char* filesAndCd;
+    const char* netRadio;  // empty: the key does nothing there
+  } table[] = {
+      {' ', "ButtonPause", "BnetRadioPause"}, {'s', "ButtonStop", "BNetRadioStop"},
+      {'n', "ButtonNext", ""},                {'b', "ButtonPrev", ""},
+      {'p', "ButtonPlay", ""},                {'o', "ButtonOpen", ""},
+  };
+  for (int mode = 0; mode < 3; ++mode) {
+    stepTo(mode);
+    for (const auto& row : table) {
+      SCOPED_TRACE(::testing::Message() << "mode " << mode << " key '" << row.key << "'");
+      ASSERT_EQ(form().CurrentMode, mode);
+      clicked.clear();
+      watchButtons();
+      type(row.key);
+      const QString expected = QString::fromLatin1(mode == 2 ? row.netRadio : row.filesAndCd);
+      EXPECT_EQ(clicked, expected.isEmpty() ? QStringList() : QStringList{expected});
+      for (QPushButton* button : buttons()) QObject::disconnect(button, &QPushButton::clicked, button, nullptr);
+    }
+  }
+}
+
+TEST_F(SingleKeys, DisabledButtonsAndUpperCaseLettersDoNothing) {
+  ASSERT_NO_FATAL_FAILURE(start());
+  watchButtons();
+  for (QPushButton* button : buttons()) button->setEnabled(false);
+  for (const char key : {' ', 's', 'n', 'b', 'p', 'o'}) type(key);
+  for (const char key : {'S', 'N', 'B', 'P', 'O', 'M'}) type(key);
+  EXPECT_TRUE(clicked.isEmpty()) << clicked.join(' ').toStdString();
+  EXPECT_EQ(form().CurrentMode, 0);
+}
+
+TEST_F(SingleKeys, MStepsTheModeEvenWithAPanelOpen) {
+  ASSERT_NO_FATAL_FAILURE(start("201"));
+  form().p_EQ->show();
+  form().EqBars[0]->setFocus();
+  type('m');
+  EXPECT_EQ(form().CurrentMode, 0);
+  EXPECT_EQ(form().ModeStep, 1);
+  form().p_EQ->hide();
+}
+
+TEST_F(SingleKeys, VolumeKeysMoveTheVolumeBarOneStep) {
+  ASSERT_NO_FATAL_FAILURE(start());
+  ASSERT_EQ(form().TrackBar1->value(), 10);
+  const struct {
+    char key;
+    int value;
+  } steps[] = {{'+', 11}, {'=', 12}, {'-', 11}};
+  for (const auto& step : steps) {
+    type(step.key);
+    EXPECT_EQ(form().TrackBar1->value(), step.value) << step.key;
+  }
+}
+
+TEST_F(SingleKeys, NavigationKeysAreKeptFromControlsUnlessAPanelNeedsThem) {
+  ASSERT_NO_FATAL_FAILURE(start());
+  TFormMyTavelo& f = form();
+  f.TrackBar1->setFocus();
+  type(Qt::Key_Right);
+  EXPECT_EQ(f.TrackBar1->value(), 10);  // no arrow keys on the volume bar
+
+  f.p_EQ->show();
+  f.EqBars[2]->setFocus();
+  const int band = f.EqBars[2]->value();
+  type(Qt::Key_Up);
+  EXPECT_NE(f.EqBars[2]->value(), band);  // the equaliser's sliders keep their arrows
+  f.p_EQ->hide();
+}
+
+TEST_F(SingleKeys, ProtectedEditsKeepTheirKeysOtherEditsStillType) {
+  ASSERT_NO_FATAL_FAILURE(start());
+  watchButtons();
+  TFormMyTavelo& f = form();
+  f.p_radioSet->show();
+  for (QLineEdit* edit : {f.ERecDir, f.Ename, f.Eurl, f.Eproxy}) {
+    SCOPED_TRACE(edit->objectName().toStdString());
+    edit->parentWidget()->show();
+    edit->clear();
+    edit->setFocus();
+    for (const char key : {'p', 'm', 's', ' '}) type(key);
+    type(Qt::Key_Left);
+    type('x');
+    EXPECT_EQ(edit->text(), "pmsx ");  // the arrow moved the cursor inside the edit
+    EXPECT_TRUE(clicked.isEmpty());
+    EXPECT_EQ(f.CurrentMode, 0);
+  }
+
+  f.p_sleep->show();
+  f.ed_sleep->clear();
+  f.ed_sleep->setFocus();
+  for (const char key : {'4', '5', 'p'}) type(key);
+  type(Qt::Key_Backspace);
+  EXPECT_EQ(clicked, QStringList{"ButtonPlay"});  // "p" still acts as the Play key
+  EXPECT_EQ(f.ed_sleep->text(), "45");
+}
+
+}  // namespace

@@ -1,0 +1,20 @@
+// Xvfb on a display number it picks itself, stopped with the test, and xdotool run on it.
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+class VirtualDisplay {
+ public:
+  VirtualDisplay();
+  ~VirtualDisplay();
+  QString display() const { return display_; }
+
+ private:
+  QProcess server_;
+  QString display_;
+};
+
+// xdotool's standard output, trimmed.
+QString runTool(const QString& display, const QStringList& arguments);
