@@ -266,6 +266,23 @@ class TFormMyTavelo : public QWidget {
   void RunKeyCommand(KeyCommand command);
   // ---- end of modes, notices and single keys ----
 
+  // ---- MIDI through sound fonts (form_midi.cpp) ----
+ public:
+  // Loads the fonts of the sound-font list as the engine's defaults and the open stream's;
+  // force frees fonts already loaded and loads the list again. False when no font is usable.
+  bool LoadSoundFonts(bool force);
+  // Frees the loaded fonts; all slots become 0.
+  void FreeSoundFonts();
+
+  std::array<std::uint32_t, 10> SoundFonts{};  // font handles, packed from the first slot
+  // A MIDI file plays without the user's fonts, through the system's General MIDI font, standing
+  // in for the sequencer of other systems: Pause does nothing then.
+  bool MciMidi = false;
+
+ private:
+  std::uint32_t CreateMidiStream(const QString& path);
+  // ---- end of MIDI through sound fonts ----
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 

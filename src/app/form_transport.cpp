@@ -69,6 +69,8 @@ void TFormMyTavelo::SelectItem(int index) {
 // Opens path through the engine and starts it; track > 0 plays that track of the CUE record.
 bool TFormMyTavelo::MyBassPlay(const QString& path, int track) {
   BASS_StreamFree(FileStream);
+  FileStream = 0;
+  MciMidi = false;
   Timer1->stop();
   FileStream = CreateFileStream(path);
   if (FileStream) StartTrack(FileStream, track);
@@ -77,6 +79,8 @@ bool TFormMyTavelo::MyBassPlay(const QString& path, int track) {
 }
 
 std::uint32_t TFormMyTavelo::CreateFileStream(const QString& path) {
+  if (isMidiFile(path)) return CreateMidiStream(path);
+  FreeSoundFonts();
   const QByteArray file = QFile::encodeName(path);
   return BASS_StreamCreateFile(0, file.constData(), 0, 0, cbox_en32->isChecked() ? DWORD{BASS_SAMPLE_FLOAT} : DWORD{0});
 }
@@ -165,6 +169,7 @@ void TFormMyTavelo::ButtonPlayClick() {
 
 void TFormMyTavelo::ButtonPauseClick() {
   if (CurrentMode == kFilesMode) {
+    if (MciMidi) return;
     if (Paused) {
       SetCaption(playCaption(ItemText(CurrentTrack)));
       BASS_ChannelPlay(FileStream, 0);
@@ -181,6 +186,7 @@ void TFormMyTavelo::ButtonPauseClick() {
 void TFormMyTavelo::ButtonStopClick() {
   if (CurrentMode == kFilesMode) {
     Timer1->stop();
+    MciMidi = false;
     if (BASS_ChannelIsActive(FileStream) != BASS_ACTIVE_STOPPED) {
       BASS_StreamFree(FileStream);
       FileStream = 0;

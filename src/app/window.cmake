@@ -5,6 +5,7 @@ add_library(tavelo_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/form_panels.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_startup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_closing.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/form_midi.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_transport.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_playlist.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_timer.cpp
