@@ -1,6 +1,7 @@
 // Single keys on a real window: each key presses its button in each mode, the mode key, the
 // volume keys, and the edit boxes and panels that keep their keys.
 #include "app/tags.h"
+#include "files_fixture.h"
 #include "modes_fixture.h"
 
 #include <QLineEdit>
@@ -139,6 +140,37 @@ TEST_F(SingleKeys, ProtectedEditsKeepTheirKeysOtherEditsStillType) {
   type(Qt::Key_Backspace);
   EXPECT_EQ(clicked, QStringList{"ButtonPlay"});  // "p" still acts as the Play key
   EXPECT_EQ(f.ed_sleep->text(), "45");
+}
+
+// The keys on a file that really plays: the mode key is refused until the stop key has stopped it.
+class KeysOnAPlayingFile : public FilesWindow {
+ protected:
+  void type(char key) { QTest::keyClick(form->focusWidget() ? form->focusWidget() : &*form, key); }
+};
+
+TEST_F(KeysOnAPlayingFile, TransportKeysActAndTheModeWaitsForStop) {
+  open(tone("a.wav", 5));
+  ASSERT_FALSE(form->Stopped);
+  type('m');
+  EXPECT_EQ(form.dialogs.messages, QStringList{"First stop current track!"});
+  EXPECT_EQ(form->CurrentMode, 0);
+
+  type(' ');
+  EXPECT_TRUE(form->Paused);
+  EXPECT_TRUE(form->windowTitle().startsWith("Pause")) << form->windowTitle().toStdString();
+  type(' ');
+  EXPECT_FALSE(form->Paused);
+  type('s');
+  EXPECT_TRUE(form->Stopped);
+  type('p');
+  EXPECT_FALSE(form->Stopped);
+  EXPECT_EQ(form->windowTitle(), "Play a.wav");
+  type('s');
+
+  form.dialogs.messages.clear();
+  type('m');
+  EXPECT_TRUE(form.dialogs.messages.isEmpty());
+  EXPECT_EQ(form->CurrentMode, 1);
 }
 
 }  // namespace
