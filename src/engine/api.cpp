@@ -166,6 +166,12 @@ std::size_t queuedOutputFrames() {
   return e.mixer ? e.mixer->queuedFrames() : 0;
 }
 
+// A playback channel whose sound goes to the device now.
+bool sounding(const Channel& channel) {
+  const DWORD activity = channel.activity();
+  return !channel.decodeOnly() && (activity == BASS_ACTIVE_PLAYING || activity == BASS_ACTIVE_STALLED);
+}
+
 BOOL result(int error) { return error == BASS_OK ? succeed(kTrue) : fail(error, kFalse); }
 
 }  // namespace
@@ -370,6 +376,9 @@ BOOL BASS_StreamFree(HSTREAM handle) {
     e.channels.erase(it);
     if (e.mixer) {
       e.mixer->remove(channel.get());
+      if (sounding(*channel)) {
+        e.mixer->halted(false);  // freeing a playing stream stops it: not a note more
+      }
     }
   }
   channel->shutdown();
@@ -412,8 +421,7 @@ BOOL haltChannel(DWORD handle, bool pause) {
   {
     Engine& e = engine();
     std::lock_guard lock(e.mutex);
-    const DWORD activity = channel->activity();
-    if (e.mixer && !channel->decodeOnly() && (activity == BASS_ACTIVE_PLAYING || activity == BASS_ACTIVE_STALLED)) {
+    if (e.mixer && sounding(*channel)) {
       e.mixer->halted(pause);
     }
   }
