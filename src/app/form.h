@@ -239,8 +239,8 @@ class TFormMyTavelo : public QWidget {
   void Timer2Timer();
   // The window's size rule: fixed width, Net Radio's height limit, the list filling the rest.
   void FormCanResize(int newWidth, int newHeight);
-  // Key preview: a typed character's command in the current mode; true when it acted.
-  bool FormKeyPress(const QString& typed);
+  // Key preview: runs a typed character's command in the current mode.
+  void FormKeyPress(const QString& typed);
   // True when a key-down is kept from the focused control.
   bool FormKeyDown() const;
 

@@ -10,6 +10,12 @@
 #include <QPushButton>
 #include <QSlider>
 
+namespace {
+
+QString nameOf(const QWidget* widget) { return widget ? widget->objectName() : QString(); }
+
+}  // namespace
+
 void TFormMyTavelo::InstallKeyPreview() {
   qApp->installEventFilter(new EventHook(this, [this](QObject* receiver, QEvent* event) {
     return event->type() == QEvent::KeyPress && PreviewKey(receiver, static_cast<QKeyEvent*>(event));
@@ -27,19 +33,14 @@ bool TFormMyTavelo::PreviewKey(QObject* receiver, QKeyEvent* key) {
 }
 
 bool TFormMyTavelo::FormKeyDown() const {
-  const QWidget* focused = focusWidget();
-  return swallowKeyDown(p_EQ->isVisibleTo(this), p_ID3info->isVisibleTo(this),
-                        focused ? focused->objectName() : QString());
+  return swallowKeyDown(p_EQ->isVisibleTo(this), p_ID3info->isVisibleTo(this), nameOf(focusWidget()));
 }
 
-bool TFormMyTavelo::FormKeyPress(const QString& typed) {
-  if (typed.size() != 1) return false;
-  const QWidget* focused = focusWidget();
+void TFormMyTavelo::FormKeyPress(const QString& typed) {
+  if (typed.size() != 1) return;
   const std::optional<KeyCommand> command =
-      keyPressCommand(typed.at(0), PlayMode(CurrentMode), focused ? focused->objectName() : QString());
-  if (!command) return false;
-  RunKeyCommand(*command);
-  return true;
+      keyPressCommand(typed.at(0), PlayMode(CurrentMode), nameOf(focusWidget()));
+  if (command) RunKeyCommand(*command);
 }
 
 // A disabled button ignores its click, so keys press only enabled buttons.

@@ -45,6 +45,8 @@ void TFormMyTavelo::ConnectModes() {
   connect(Timer2, &QTimer::timeout, this, &TFormMyTavelo::Timer2Timer);
   setMinimumWidth(kWindowWidth);
   setMaximumWidth(kWindowWidth);
+  p_SelButtons->move(kPanelLeft, kStationPanelTop);
+  p_radio->move(kPanelLeft, kRadioPanelTop);
   Image1->setCursor(Qt::PointingHandCursor);
   // The picture switches on release, like a button; the press is taken so the release comes here.
   Image1->installEventFilter(new EventHook(Image1, [this](QObject*, QEvent* event) {
@@ -122,8 +124,6 @@ void TFormMyTavelo::ApplyModeLayout(const ModeLayout& layout) {
 }
 
 void TFormMyTavelo::ShowModePanels(const ModeLayout& layout) {
-  p_SelButtons->move(kPanelLeft, kStationPanelTop);
-  p_radio->move(kPanelLeft, kRadioPanelTop);
   p_SelButtons->setVisible(layout.stationsShown);
   p_radio->setVisible(layout.stationsShown);
   CBCDdrives->setVisible(layout.cdDrivesShown);
