@@ -5,6 +5,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/dict.h>
 #include <libavutil/intreadwrite.h>
 #include <libavutil/log.h>
 }
@@ -13,6 +14,7 @@ extern "C" {
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace tavelo::engine {
@@ -315,8 +317,14 @@ FfmpegOpenResult openFfmpegSource(const char* path, CodecClassifier classify) {
   static std::once_flag quietLog;
   std::call_once(quietLog, [] { av_log_set_level(AV_LOG_FATAL); });
 
+  // A file name is a file's name: never a protocol ("http:", "pipe:0") that FFmpeg would follow.
+  const std::string url = std::string("file:") + path;
+  AVDictionary* options = nullptr;
+  av_dict_set(&options, "protocol_whitelist", "file", 0);
   AVFormatContext* rawFormat = nullptr;
-  if (const int opened = avformat_open_input(&rawFormat, path, nullptr, nullptr); opened < 0) {
+  const int opened = avformat_open_input(&rawFormat, url.c_str(), nullptr, &options);
+  av_dict_free(&options);
+  if (opened < 0) {
     return {nullptr, openErrorCode(opened)};
   }
   FormatPtr format(rawFormat);

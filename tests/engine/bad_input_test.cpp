@@ -94,6 +94,22 @@ TEST_F(EngineTest, DamagedFilesPlayUpToTheDamage) {
   }
 }
 
+// Names that look like FFmpeg protocols are still plain files ("pipe:0" would read our stdin).
+TEST_F(EngineTest, FileNamesAreNeverFollowedAsProtocols) {
+  const std::filesystem::path folder = std::filesystem::path(mediaPath("tone.wav")).parent_path();
+  for (const char* name : {"pipe:0", "concat:tone.wav|tone.wav", "http:tone.wav"}) {
+    SCOPED_TRACE(name);
+    std::filesystem::copy_file(folder / "tone.wav", folder / name, std::filesystem::copy_options::overwrite_existing);
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    const HSTREAM stream = BASS_StreamCreateFile(0, name, 0, 0, BASS_STREAM_DECODE | BASS_SAMPLE_FLOAT);
+    std::filesystem::current_path(previous);
+    ASSERT_NE(stream, 0u) << BASS_ErrorGetCode();
+    EXPECT_EQ(decodeToEnd(stream, 2), kFrames);
+    BASS_StreamFree(stream);
+  }
+}
+
 TEST_F(EngineTest, ATruncatedFileEndsItsPlaybackEarly) {
   const std::string path = copyWithChange("tone.mp3", "short.mp3", 0.25, 0);
   const HSTREAM stream = BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0);
