@@ -154,8 +154,7 @@ void TFormMyTavelo::ApplyModeButtons(const ModeLayout& layout) {
   }
 }
 
-// The mode's height is set first, so a list that needs more room wins. The list widget sizes
-// its horizontal scroll range to its widest item by itself.
+// The mode's height is set first, so a list that needs more room wins.
 void TFormMyTavelo::ApplyModeList(const ModeLayout& layout) {
   if (layout.clearList) ListBox1->clear();
   ListBox1->setVisible(layout.listShown);
@@ -163,7 +162,10 @@ void TFormMyTavelo::ApplyModeList(const ModeLayout& layout) {
   const int height = FrameHeight + layout.heightAboveFrame;
   setMaximumHeight(CurrentMode == int(PlayMode::NetRadio) ? height : QWIDGETSIZE_MAX);
   resize(width(), height);
-  if (layout.fitListToWindow) FitWindowToList();
+  if (layout.fitListToWindow) {
+    FitListWidth(ListBox1);
+    FitWindowToList();
+  }
   FormCanResize(width(), this->height());
 }
 
