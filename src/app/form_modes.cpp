@@ -208,6 +208,7 @@ QLabel* TFormMyTavelo::CreateNoticeWindow() {
   auto* notice = new QLabel(this, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                                       Qt::WindowDoesNotAcceptFocus);
   notice->setObjectName(QStringLiteral("NoticeWindow"));
+  notice->setWindowTitle(QStringLiteral("Notice"));  // never shown; tells it from the main window
   notice->setAttribute(Qt::WA_ShowWithoutActivating);
   notice->setForegroundRole(QPalette::ToolTipText);
   notice->setBackgroundRole(QPalette::ToolTipBase);

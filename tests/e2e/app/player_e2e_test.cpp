@@ -124,11 +124,9 @@ TEST(Player, WindowIsFoundByItsClassUnderX11) {
   PlayerProcess player(folder, runtime);
   player.setDisplay(display.display());
   player.start();
-  const QString window = runTool(display.display(), {QStringLiteral("search"), QStringLiteral("--sync"),
-                                                     QStringLiteral("--onlyvisible"), QStringLiteral("--class"),
-                                                     QStringLiteral("TFormMyTavelo")});
+  const QString window = playerWindow(display.display());
   ASSERT_FALSE(window.isEmpty()) << player.output().toStdString();
-  EXPECT_EQ(runTool(display.display(), {QStringLiteral("getwindowname"), window.section(QLatin1Char('\n'), 0, 0)}),
+  EXPECT_EQ(runTool(display.display(), {QStringLiteral("getwindowname"), window}),
             "Tavelo Mode ->  Audio Files");
   EXPECT_EQ(player.terminateAndWait(), 0);
 }

@@ -25,3 +25,16 @@ QString runTool(const QString& display, const QStringList& arguments) {
   tool.waitForFinished(20000);
   return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
 }
+
+QString playerWindow(const QString& display, const QString& name) {
+  const QString notice = QStringLiteral("Notice");
+  const QStringList windows =
+      runTool(display, {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                        QStringLiteral("--class"), QStringLiteral("TFormMyTavelo")})
+          .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  for (const QString& window : windows) {
+    const QString shownName = runTool(display, {QStringLiteral("getwindowname"), window});
+    if (name.isEmpty() ? shownName != notice : shownName == name) return window;
+  }
+  return {};
+}

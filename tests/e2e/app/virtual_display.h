@@ -18,3 +18,7 @@ class VirtualDisplay {
 
 // xdotool's standard output, trimmed.
 QString runTool(const QString& display, const QStringList& arguments);
+
+// The player's shown window of that name ("Notice": its notice), or else its main window;
+// waits until the player shows a window. Empty when none matches.
+QString playerWindow(const QString& display, const QString& name = {});

@@ -1,10 +1,13 @@
-// The real player on a virtual X display, driven by key presses that xdotool sends through
-// the X server: the mode key steps through the user's order and the window follows.
+// The real player on a virtual X display, driven by key presses and clicks that xdotool sends
+// through the X server: the mode key and the mode picture step through the user's order, the
+// window follows, and a new caption shows as a notice in the screen's corner.
 #include "player_process.h"
 #include "virtual_display.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QHash>
+#include <QRect>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -26,8 +29,7 @@ class KeysOnX11 : public ::testing::Test {
     settings.close();
     player_.setDisplay(display_.display());
     player_.start();
-    const QString windows = tool({"search", "--sync", "--onlyvisible", "--class", "TFormMyTavelo"});
-    return windows.section(QLatin1Char('\n'), 0, 0);
+    return playerWindow(display_.display());
   }
 
   QString tool(const QStringList& arguments) { return runTool(display_.display(), arguments); }
@@ -43,12 +45,23 @@ class KeysOnX11 : public ::testing::Test {
     return caption;
   }
 
-  int windowHeight(const QString& window) {
-    const QStringList lines = tool({"getwindowgeometry", "--shell", window}).split(QLatin1Char('\n'));
-    for (const QString& line : lines) {
-      if (line.startsWith(QLatin1String("HEIGHT="))) return line.mid(7).toInt();
+  QRect windowGeometry(const QString& window) {
+    QHash<QString, int> values;
+    for (const QString& line : tool({"getwindowgeometry", "--shell", window}).split(QLatin1Char('\n'))) {
+      values.insert(line.section(QLatin1Char('='), 0, 0), line.section(QLatin1Char('='), 1).toInt());
     }
-    return -1;
+    return QRect(values.value("X"), values.value("Y"), values.value("WIDTH"), values.value("HEIGHT"));
+  }
+  int windowHeight(const QString& window) { return windowGeometry(window).height(); }
+
+  QString noticeWindow() {
+    QDeadlineTimer deadline(5000);
+    QString notice = playerWindow(display_.display(), QStringLiteral("Notice"));
+    while (notice.isEmpty() && !deadline.hasExpired()) {
+      QThread::msleep(50);
+      notice = playerWindow(display_.display(), QStringLiteral("Notice"));
+    }
+    return notice;
   }
 
   // A key as the user types it: through the X server to the window that has the focus.
@@ -85,6 +98,22 @@ TEST_F(KeysOnX11, ModeKeyStepsThroughTheUsersOrder) {
     EXPECT_EQ(captionOnceItReads(window, QString::fromLatin1(step.caption)), step.caption);
     EXPECT_EQ(windowHeight(window), step.height);
   }
+  // A click on the mode picture steps on as the key does.
+  tool({"mousemove", "--window", window, "376", "34", "click", "1"});
+  EXPECT_EQ(captionOnceItReads(window, "Tavelo Mode ->  Audio Files"), "Tavelo Mode ->  Audio Files");
+  EXPECT_EQ(player_.terminateAndWait(), 0) << player_.output().toStdString();
+}
+
+TEST_F(KeysOnX11, NewCaptionShowsANoticeAtTheScreensBottomRight) {
+  const QString window = startPlayer(QStringLiteral("012"));
+  ASSERT_FALSE(window.isEmpty()) << player_.output().toStdString();
+  const QString notice = noticeWindow();
+  ASSERT_FALSE(notice.isEmpty());
+  const QRect placed = windowGeometry(notice);
+  EXPECT_EQ(placed.x() + placed.width(), 1024 - 6);  // the virtual screen is 1024 x 768
+  EXPECT_EQ(placed.y() + placed.height(), 768);
+  EXPECT_EQ(placed.height(), 16);
+  EXPECT_GT(placed.width(), 100);  // "Tavelo Mode ->  Audio Files"
   EXPECT_EQ(player_.terminateAndWait(), 0) << player_.output().toStdString();
 }
 
