@@ -45,8 +45,8 @@ class MidiPlayback : public FilesWindow {
     form->Stored.soundFonts = list;
   }
 
-  int loadedFonts() const {
-    const auto& fonts = const_cast<MidiPlayback*>(this)->form->SoundFonts;
+  int loadedFonts() {
+    const auto& fonts = form->SoundFonts;
     return int(std::count_if(fonts.begin(), fonts.end(), [](std::uint32_t font) { return font != 0; }));
   }
 

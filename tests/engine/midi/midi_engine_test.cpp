@@ -96,7 +96,7 @@ TEST_F(MidiTest, FilesPlayForTheirLengthWithSoundWhereTheNotesAre) {
       {"arpeggio.mid", makeSmf(arpeggio()), 2.0, 1.5},
       {"tempo.midi", makeSmf(slowAfterTwoBeats), 3.0, 2.0},
       {"wrapped.rmi", wrapRmid(makeSmf(arpeggio())), 2.0, 1.5},
-      {"UPPER.KAR", makeSmf(arpeggio()), 2.0, 1.5},
+      {"karaoke.kar", makeSmf(arpeggio()), 2.0, 1.5},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
