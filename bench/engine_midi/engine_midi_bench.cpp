@@ -7,6 +7,7 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
+#include <cmath>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -41,6 +42,8 @@ std::string writeMinuteOfChords() {
   return path;
 }
 
+float peak = 0;  // of the engine's rendering: the synthesiser's gain against full scale
+
 std::int64_t renderWithEngine(const std::string& path) {
   const HSTREAM stream = BASS_MIDI_StreamCreateFile(0, path.c_str(), 0, 0, BASS_STREAM_DECODE | BASS_MIDI_NOFX, 0);
   if (stream == 0) {
@@ -51,6 +54,7 @@ std::int64_t renderWithEngine(const std::string& path) {
   std::int64_t frames = 0;
   for (DWORD got; (got = BASS_ChannelGetData(stream, block.data(), DWORD(block.size() * sizeof(float)) | BASS_DATA_FLOAT)) != DWORD(-1);) {
     frames += got / (2 * sizeof(float));
+    for (std::size_t i = 0; i < got / sizeof(float); ++i) peak = std::max(peak, std::abs(block[i]));
   }
   BASS_StreamFree(stream);
   return frames;
@@ -121,7 +125,8 @@ int main(int argc, char** argv) {
   const double seconds = double(frames) / 44100;
   std::printf("MIDI file: %s, %.1f s of music, system GM font\n", path.c_str(), seconds);
   std::printf("font init %.1f ms (first) and %.1f ms (again), stream open %.1f ms\n", fontMs, againMs, streamMs);
-  std::printf("memory of the font and one stream after 1 s: %ld kB\n", withStream - before);
+  std::printf("memory of the font and one stream after 1 s: %ld kB; peak sample %.2f of full scale\n",
+              withStream - before, peak);
   std::printf("%-22s %10s %14s\n", "render (best of 3)", "ms", "x real time");
   std::printf("%-22s %10.1f %14.0f\n", "engine (MIDI plug-in)", engineMs, seconds * 1000 / engineMs);
   std::printf("%-22s %10.1f %14.0f\n", "plain FluidSynth", fluidMs, seconds * 1000 / fluidMs);
