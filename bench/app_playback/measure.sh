@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Plays with one player for a settling time plus one minute and prints one line of figures:
+#   name  cpu-seconds-in-the-minute  server-cpu-seconds  peak-rss-kB  whole-run-cpu-seconds
+# The minute is counted from the settling time on, so start-up is not charged to playback; the
+# sound server's CPU over the same minute is shown beside it (small writes cost the server too).
+# Usage: measure.sh NAME SETTLE_SECONDS MINUTE_SECONDS command...   (inside with_pulse.sh)
+set -euo pipefail
+name=$1 settle=$2 minute=$3
+shift 3
+tick=$(getconf CLK_TCK)
+
+# user + system CPU ticks of a whole process (all its threads); the name field may hold spaces.
+cpu_ticks() { sed 's/.*) //' "/proc/$1/stat" | awk '{print $12 + $13}'; }
+peak_rss_kb() { awk '/^VmHWM:/ {print $2}' "/proc/$1/status"; }
+# The only sink is the null sink, so a stream of this process on any sink is on the null sink.
+plays_on_sink() { pactl list sink-inputs | grep -q "application.process.id = \"$1\""; }
+
+"$@" >/dev/null 2>&1 &
+pid=$!
+server=$(cat "$PULSE_RUNTIME_PATH/pid")
+stop_player() {
+  kill -TERM "$pid" 2>/dev/null || return 0
+  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  kill -KILL "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
+trap stop_player EXIT
+
+sleep "$settle"
+if ! plays_on_sink "$pid"; then
+  echo "$name: no stream on the null sink after ${settle} s; not measured" >&2
+  exit 1
+fi
+player_before=$(cpu_ticks "$pid") server_before=$(cpu_ticks "$server")
+sleep "$minute"
+player_after=$(cpu_ticks "$pid") server_after=$(cpu_ticks "$server")
+still_playing=yes
+plays_on_sink "$pid" || still_playing=no
+peak=$(peak_rss_kb "$pid")
+awk -v n="$name" -v t="$tick" -v a="$player_before" -v b="$player_after" -v sa="$server_before" \
+    -v sb="$server_after" -v p="$peak" -v s="$still_playing" \
+    'BEGIN { printf "%s %.2f %.2f %d %.2f %s\n", n, (b - a) / t, (sb - sa) / t, p, b / t, s }'

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# CPU and peak memory of one minute of MP3 playback by the whole player (window, timers, engine)
+# under Xvfb, beside Audacious's window version under the same Xvfb and headless mpg123, all
+# playing the same file to the same PulseAudio null sink.
+# Usage: bench/app_playback/run.sh [rounds]   (default 3; TAVELO_BUILD names another build folder)
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+rounds=${1:-3}
+build="${TAVELO_BUILD:-$root/build}"
+settle=5 minute=60
+
+if ! command -v audacious >/dev/null; then
+  sudo_cmd=(); [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends audacious
+fi
+"$root/tools/install-deps.sh"
+cmake -S "$root" -B "$build" -G Ninja >/dev/null
+cmake --build "$build" -j2 --target tavelo tavelo_plugin_ffmpeg tavelo_plugin_midi >/dev/null
+
+work=$(mktemp -d)
+xvfb_pid=
+cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; rm -rf "$work"; }
+trap cleanup EXIT
+
+# Eighty seconds of two independent pink noises at 192 kb/s: no easy ride for the decoder, and
+# long enough for the settling time plus the measured minute.
+ffmpeg -v error -y -filter_complex \
+  "anoisesrc=d=80:c=pink:seed=1:a=0.3[l];anoisesrc=d=80:c=pink:seed=2:a=0.3[r];[l][r]amerge=inputs=2" \
+  -ar 44100 -c:a libmp3lame -b:a 192k "$work/music.mp3"
+
+# The player from an empty program folder of its own, so no earlier settings take part.
+mkdir -p "$work/tavelo"
+cp "$build/bin/tavelo" "$work/tavelo/"
+cp -r "$build/bin/Plug-ins" "$work/tavelo/"
+unset PULSE_SERVER WAYLAND_DISPLAY SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS
+
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb
+
+echo "One minute of MP3 playback (192 kb/s, 44.1 kHz stereo) on a PulseAudio null sink, measured"
+echo "after ${settle} s of settling; windows on Xvfb $DISPLAY; $rounds rounds, players taking turns"
+echo "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
+measure=("$here/measure.sh")
+"$root/tests/e2e/engine/with_pulse.sh" bash -c '
+  set -euo pipefail
+  measure=$1 settle=$2 minute=$3 rounds=$4 work=$5
+  # The daemon gives each client its HOME; Audacious keeps its settings there, fresh each run.
+  for _ in $(seq "$rounds"); do
+    "$measure" Tavelo "$settle" "$minute" "$work/tavelo/tavelo" "$work/music.mp3"
+    rm -rf "$HOME/.config/audacious"
+    "$measure" Audacious "$settle" "$minute" audacious "$work/music.mp3"
+    "$measure" mpg123 "$settle" "$minute" mpg123 -q -o pulse -a nullsink "$work/music.mp3"
+  done
+' _ "${measure[0]}" "$settle" "$minute" "$rounds" "$work" | tee "$work/results" | awk '
+  { printf "  %-10s %5.2f s CPU   server %5.2f s   peak RSS %6.1f MB   whole run %5.2f s   still playing: %s\n",
+      $1, $2, $3, $4 / 1024, $5, $6 }'
+
+# The median of each player over the rounds, side by side.
+echo
+echo "Median per minute of playback:"
+printf "  %-10s %10s %12s %12s\n" player "CPU s/min" "server s/min" "peak RSS MB"
+for player in Tavelo Audacious mpg123; do
+  awk -v p="$player" '$1 == p { cpu[++n] = $2; server[n] = $3; rss[n] = $4 / 1024 }
+    function median(a, n,   i, j, t) {
+      for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (a[j] < a[i]) { t = a[i]; a[i] = a[j]; a[j] = t }
+      return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
+    }
+    END { if (n) printf "  %-10s %10.2f %12.2f %12.1f\n", p, median(cpu, n), median(server, n), median(rss, n) }' "$work/results"
+done
+echo "Targets: Tavelo at most half of Audacious's CPU per minute (0.45 s here), peak RSS under 40 MB."
