@@ -1,16 +1,17 @@
-// The FFmpeg plug-in: the lossless and modern formats the engine does not play by itself.
+// The FFmpeg plug-in: the lossless and modern formats the engine does not play by itself. This
+// library only names its formats and recognises their files; FFmpeg itself lives in the decoder
+// module, loaded the first time such a file is opened.
+#include "decoder_module.h"
 #include "engine.h"
-#include "ffmpeg_source.h"
+#include "file_match.h"
+#include "module_beside.h"
 #include "plugin_api.h"
 
-extern "C" {
-#include <libavcodec/codec_id.h>
-}
-
-#include <cstring>
+#include <mutex>
 
 namespace {
 
+using tavelo::engine::OpenDecoderSource;
 using tavelo::engine::Source;
 
 constexpr std::uint32_t kPluginVersion = 0x01000000;
@@ -24,22 +25,6 @@ constexpr TaveloPluginFormat kFormats[] = {
     {BASS_CTYPE_STREAM_WMA, "Windows Media Audio", "*.wma"},
 };
 
-std::uint32_t classify(int codecId, const char* demuxer) {
-  switch (codecId) {
-    case AV_CODEC_ID_FLAC: return BASS_CTYPE_STREAM_FLAC;
-    case AV_CODEC_ID_APE: return BASS_CTYPE_STREAM_APE;
-    case AV_CODEC_ID_WAVPACK: return BASS_CTYPE_STREAM_WV;
-    case AV_CODEC_ID_AAC:
-    case AV_CODEC_ID_ALAC: return std::strcmp(demuxer, "aac") == 0 ? BASS_CTYPE_STREAM_AAC : BASS_CTYPE_STREAM_MP4;
-    case AV_CODEC_ID_OPUS: return BASS_CTYPE_STREAM_OPUS;
-    case AV_CODEC_ID_WMAV1:
-    case AV_CODEC_ID_WMAV2:
-    case AV_CODEC_ID_WMAPRO:
-    case AV_CODEC_ID_WMALOSSLESS: return BASS_CTYPE_STREAM_WMA;
-    default: return 0;
-  }
-}
-
 Source* asSource(void* source) { return static_cast<Source*>(source); }
 
 int64_t readFrames(void* source, float* frames, int64_t count) { return asSource(source)->read(frames, count); }
@@ -50,19 +35,32 @@ void closeSource(void* source) { delete asSource(source); }
 
 constexpr TaveloSourceOps kOps{sizeof(TaveloSourceOps), readFrames, seekFrame, filePosition, lengthFrames, closeSource};
 
+// Null when the module is missing or broken; tried again at the next file.
+OpenDecoderSource decoder() {
+  static std::mutex mutex;
+  static OpenDecoderSource entry = nullptr;
+  std::lock_guard lock(mutex);
+  if (entry == nullptr) {
+    entry = reinterpret_cast<OpenDecoderSource>(
+        tavelo::plugins::loadModuleBeside(reinterpret_cast<const void*>(&decoder), TAVELO_FFMPEG_DECODER_PATH, TAVELO_FFMPEG_DECODER_ENTRY));
+  }
+  return entry;
+}
+
 void* openFile(const char* path, uint32_t, TaveloSourceInfo* info, int* error) {
-  auto opened = tavelo::engine::openFfmpegSource(path, classify);
-  if (!opened.source) {
-    *error = opened.error;
+  const OpenDecoderSource open = tavelo::ffmpeg::mayBeOurs(path, kFormats) ? decoder() : nullptr;
+  *error = BASS_ERROR_FILEFORM;
+  Source* source = open != nullptr ? open(path, error) : nullptr;
+  if (source == nullptr) {
     return nullptr;
   }
-  const auto format = opened.source->format();
+  const auto format = source->format();
   info->rate = format.rate;
   info->channels = format.channels;
   info->ctype = format.ctype;
   info->origres = format.origres;
-  info->length_frames = opened.source->lengthFrames();
-  return opened.source.release();
+  info->length_frames = source->lengthFrames();
+  return source;
 }
 
 constexpr TaveloPlugin kPlugin{sizeof(TaveloPlugin), kPluginVersion, std::size(kFormats), kFormats, &kOps, openFile, nullptr};

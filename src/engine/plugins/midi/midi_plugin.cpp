@@ -1,12 +1,13 @@
-// The MIDI plug-in: standard MIDI files played through SoundFonts by FluidSynth. Without fonts of
-// its own a file plays through the system's General MIDI font.
+// The MIDI plug-in: standard MIDI files played through SoundFonts. Without fonts of its own a file
+// plays through the system's General MIDI font. This library reads the files and checks the fonts;
+// the synthesiser (FluidSynth) lives in a module loaded for the first MIDI stream.
 #include "engine.h"
 #include "midi_extension.h"
+#include "module_beside.h"
 #include "plugin_api.h"
 #include "smf.h"
-
-#include <dlfcn.h>
-#include <fluidsynth.h>
+#include "soundfont_check.h"
+#include "synth_module.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,9 +26,6 @@ namespace {
 
 constexpr std::uint32_t kPluginVersion = 0x01000000;
 constexpr DWORD kCtypeMidi = 0x10d00;
-constexpr int kRate = 44100;
-constexpr int kPlayerStep = 64;  // the synthesiser's block: the player acts once per block
-constexpr double kGain = 0.6;  // FluidSynth's own 0.2 is far quieter than other files
 constexpr std::streamsize kMaxFileBytes = 64 << 20;
 constexpr const char* kSystemFont = "/usr/share/sounds/sf2/default-GM.sf2";
 
@@ -84,45 +82,34 @@ std::vector<std::uint8_t> readFile(const char* path) {
   return in ? bytes : std::vector<std::uint8_t>{};
 }
 
-struct SettingsDeleter {
-  void operator()(fluid_settings_t* s) const { delete_fluid_settings(s); }
-};
-struct SynthDeleter {
-  void operator()(fluid_synth_t* s) const { delete_fluid_synth(s); }
-};
-struct PlayerDeleter {
-  void operator()(fluid_player_t* p) const { delete_fluid_player(p); }
-};
-
-std::unique_ptr<fluid_settings_t, SettingsDeleter> makeSettings(bool effects) {
-  std::unique_ptr<fluid_settings_t, SettingsDeleter> settings(new_fluid_settings());
-  fluid_settings_setnum(settings.get(), "synth.sample-rate", kRate);
-  fluid_settings_setnum(settings.get(), "synth.gain", kGain);
-  fluid_settings_setint(settings.get(), "synth.reverb.active", effects ? 1 : 0);
-  fluid_settings_setint(settings.get(), "synth.chorus.active", effects ? 1 : 0);
-  fluid_settings_setint(settings.get(), "synth.threadsafe-api", 0);  // each source locks its own synth
-  fluid_settings_setint(settings.get(), "synth.dynamic-sample-loading", 1);
-  fluid_settings_setstr(settings.get(), "player.timing-source", "sample");
-  return settings;
+// Null when the synthesiser's module is missing or broken; tried again next time.
+const SynthModule* synthModule() {
+  static std::mutex mutex;
+  static const SynthModule* module = nullptr;
+  std::lock_guard lock(mutex);
+  if (module == nullptr) {
+    const auto entry = reinterpret_cast<SynthModuleEntry>(
+        plugins::loadModuleBeside(reinterpret_cast<const void*>(&synthModule), TAVELO_MIDI_SYNTH_PATH, TAVELO_MIDI_SYNTH_ENTRY));
+    module = entry != nullptr ? entry() : nullptr;
+  }
+  return module;
 }
 
-// Loads a font set into a synthesiser in place of the fonts it had; false when none loaded.
-bool loadFonts(fluid_synth_t* synth, const FontSet& set) {
-  for (int n = fluid_synth_sfcount(synth); n > 0; --n) {
-    fluid_synth_sfunload(synth, fluid_sfont_get_id(fluid_synth_get_sfont(synth, 0)), 0);
-  }
+// The files a font set names, in its order; an empty set means the system's General MIDI font.
+std::vector<FontFile> filesOf(const FontSet& set) {
   if (set.empty()) {
-    return fluid_synth_sfload(synth, kSystemFont, 1) != FLUID_FAILED;
+    return {{kSystemFont, 0}};
   }
-  bool loaded = false;
-  for (auto it = set.rbegin(); it != set.rend(); ++it) {  // the last loaded is searched first
-    const int id = fluid_synth_sfload(synth, it->font->path.c_str(), 1);
-    if (id != FLUID_FAILED) {
-      fluid_synth_set_bank_offset(synth, id, it->bank);
-      loaded = true;
-    }
+  std::vector<FontFile> files;
+  for (const FontChoice& choice : set) {
+    files.push_back({choice.font->path.c_str(), choice.bank});
   }
-  return loaded;
+  return files;
+}
+
+bool loadFonts(Synth& synth, const FontSet& set) {
+  const std::vector<FontFile> files = filesOf(set);
+  return synth.loadFonts(files.data(), files.size());
 }
 
 class MidiSource {
@@ -135,18 +122,22 @@ public:
       *error = BASS_ERROR_FILEFORM;
       return nullptr;
     }
-    std::unique_ptr<MidiSource> source(new MidiSource(std::vector<std::uint8_t>(smf.begin(), smf.end()), *timeline,
-                                                      (flags & BASS_MIDI_NOFX) == 0));
+    const SynthModule* module = synthModule();
+    std::unique_ptr<Synth> synth(module != nullptr ? module->create(smf.data(), smf.size(), (flags & BASS_MIDI_NOFX) == 0) : nullptr);
+    if (!synth) {
+      *error = BASS_ERROR_NOTAVAIL;
+      return nullptr;
+    }
     FontSet fonts;
     {
       std::lock_guard lock(defaultsMutex);
       fonts = defaults;
     }
-    if (!source->synth_ || !loadFonts(source->synth_.get(), fonts) || !source->startPlayer()) {
-      *error = BASS_ERROR_NOTAVAIL;
+    if (!loadFonts(*synth, fonts)) {
+      *error = BASS_ERROR_NOTAVAIL;  // no system font, or fonts whose insides are damaged
       return nullptr;
     }
-    return source;
+    return std::unique_ptr<MidiSource>(new MidiSource(std::move(synth), *timeline, smf.size()));
   }
 
   std::int64_t length() const { return length_; }
@@ -154,73 +145,37 @@ public:
   std::int64_t read(float* frames, std::int64_t count) {
     std::lock_guard lock(mutex_);
     const std::int64_t n = std::clamp<std::int64_t>(count, 0, length_ - position_);
-    for (std::int64_t done = 0; done < n;) {
-      const int block = static_cast<int>(std::min<std::int64_t>(n - done, 1 << 16));
-      float* out = frames + 2 * done;
-      fluid_synth_write_float(synth_.get(), block, out, 0, 2, out, 1, 2);
-      done += block;
-    }
+    synth_->render(frames, n);
     position_ += n;
     return n;
   }
 
   bool seek(std::int64_t frame) {
     std::lock_guard lock(mutex_);
-    if (frame < 0 || frame > length_ || !seekPlayer(static_cast<int>(timeline_.tickAt(double(frame) / kRate)))) {
+    if (frame < 0 || frame > length_ || !synth_->seekTick(static_cast<int>(timeline_.tickAt(double(frame) / kSynthRate)))) {
       return false;
     }
-    fluid_synth_all_sounds_off(synth_.get(), -1);
     position_ = frame;
     return true;
   }
 
   std::uint64_t filePosition(std::uint32_t mode) const {
-    return mode == BASS_FILEPOS_CURRENT || mode == BASS_FILEPOS_END ? smf_.size() : UINT64_MAX;
+    return mode == BASS_FILEPOS_CURRENT || mode == BASS_FILEPOS_END ? smfBytes_ : UINT64_MAX;
   }
 
   int setFonts(const FontSet& fonts) {
     std::lock_guard lock(mutex_);
-    return loadFonts(synth_.get(), fonts) ? BASS_OK : BASS_ERROR_FILEOPEN;
+    return loadFonts(*synth_, fonts) ? BASS_OK : BASS_ERROR_FILEOPEN;
   }
 
 private:
-  MidiSource(std::vector<std::uint8_t> smf, const SmfTimeline& timeline, bool effects)
-      : smf_(std::move(smf)), timeline_(timeline), settings_(makeSettings(effects)),
-        synth_(new_fluid_synth(settings_.get())),
-        length_(std::llround(timeline_.seconds() * kRate)) {}
+  MidiSource(std::unique_ptr<Synth> synth, const SmfTimeline& timeline, std::size_t smfBytes)
+      : synth_(std::move(synth)), timeline_(timeline), smfBytes_(smfBytes),
+        length_(std::llround(timeline_.seconds() * kSynthRate)) {}
 
-  // The player reads its file, and carries out a seek, when the synthesiser next renders; a
-  // player that has finished is started afresh.
-  bool seekPlayer(int tick) {
-    if (fluid_player_get_status(player_.get()) != FLUID_PLAYER_PLAYING) {
-      fluid_synth_system_reset(synth_.get());
-      if (!startPlayer()) {
-        return false;
-      }
-    }
-    if (fluid_player_get_total_ticks(player_.get()) > 0 && fluid_player_seek(player_.get(), tick) == FLUID_OK) {
-      return true;
-    }
-    renderUnheard();
-    return fluid_player_seek(player_.get(), tick) == FLUID_OK;
-  }
-
-  void renderUnheard() {
-    float scratch[2 * kPlayerStep];
-    fluid_synth_write_float(synth_.get(), kPlayerStep, scratch, 0, 2, scratch, 1, 2);
-  }
-
-  bool startPlayer() {
-    player_.reset(new_fluid_player(synth_.get()));
-    return player_ && fluid_player_add_mem(player_.get(), smf_.data(), smf_.size()) == FLUID_OK &&
-           fluid_player_play(player_.get()) == FLUID_OK;
-  }
-
-  const std::vector<std::uint8_t> smf_;
+  const std::unique_ptr<Synth> synth_;
   const SmfTimeline timeline_;
-  std::unique_ptr<fluid_settings_t, SettingsDeleter> settings_;
-  std::unique_ptr<fluid_synth_t, SynthDeleter> synth_;
-  std::unique_ptr<fluid_player_t, PlayerDeleter> player_;
+  const std::size_t smfBytes_;
   std::mutex mutex_;
   const std::int64_t length_;
   std::int64_t position_ = 0;
@@ -256,7 +211,7 @@ void* openFile(const char* path, uint32_t flags, TaveloSourceInfo* info, int* er
   if (!source) {
     return nullptr;
   }
-  info->rate = kRate;
+  info->rate = kSynthRate;
   info->channels = 2;
   info->ctype = kCtypeMidi;
   info->origres = 0;
@@ -267,19 +222,25 @@ void* openFile(const char* path, uint32_t flags, TaveloSourceInfo* info, int* er
   return source.release();
 }
 
+// Whether a font file opens: a SoundFont is checked here, by its chunks, and loaded into a
+// synthesiser only when a stream needs it; other kinds need the synthesiser to tell.
+int fontFileError(const char* path) {
+  if (path == nullptr || !std::ifstream(path)) {
+    return BASS_ERROR_FILEOPEN;
+  }
+  switch (checkFontFile(path)) {
+    case FontKind::SoundFont: return BASS_OK;
+    case FontKind::Unusable: return BASS_ERROR_FILEFORM;
+    case FontKind::Other: break;
+  }
+  const SynthModule* module = synthModule();
+  return module != nullptr && module->opensFont(path) ? BASS_OK : BASS_ERROR_FILEFORM;
+}
+
 // Font handles handed out are owners of a shared font, so a font set keeps what it uses.
 void* fontOpen(const char* path, int* error) {
-  if (path == nullptr || !std::ifstream(path)) {
-    *error = BASS_ERROR_FILEOPEN;
-    return nullptr;
-  }
-  std::unique_ptr<fluid_settings_t, SettingsDeleter> settings(makeSettings(false));
-  std::unique_ptr<fluid_synth_t, SynthDeleter> probe(new_fluid_synth(settings.get()));
-  if (!fluid_is_soundfont(path) || !probe || fluid_synth_sfload(probe.get(), path, 0) == FLUID_FAILED) {
-    *error = BASS_ERROR_FILEFORM;
-    return nullptr;
-  }
-  return new std::shared_ptr<const Font>(std::make_shared<const Font>(Font{path}));
+  *error = fontFileError(path);
+  return *error == BASS_OK ? new std::shared_ptr<const Font>(std::make_shared<const Font>(Font{path})) : nullptr;
 }
 
 void fontRelease(void* font) { delete static_cast<std::shared_ptr<const Font>*>(font); }
@@ -320,24 +281,6 @@ constexpr TaveloPlugin kPlugin{sizeof(TaveloPlugin), kPluginVersion, std::size(k
 }  // namespace
 }  // namespace tavelo::midi
 
-// FluidSynth's SoundFont library registers GLib types that outlive it: unloaded and loaded again,
-// it would register them twice. So once loaded, FluidSynth stays.
-namespace {
-void keepFluidSynthLoaded() {
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&new_fluid_synth), &info) != 0 && info.dli_fname != nullptr) {
-    dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-  }
-}
-}  // namespace
-
 extern "C" __attribute__((visibility("default"))) const TaveloPlugin* tavelo_plugin_entry(uint32_t engine_api_version) {
-  if (engine_api_version != TAVELO_PLUGIN_API_VERSION) {
-    return nullptr;
-  }
-  keepFluidSynthLoaded();
-  for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) {
-    fluid_set_log_function(level, nullptr, nullptr);  // failures come back as error codes instead
-  }
-  return &tavelo::midi::kPlugin;
+  return engine_api_version == TAVELO_PLUGIN_API_VERSION ? &tavelo::midi::kPlugin : nullptr;
 }
