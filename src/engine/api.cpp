@@ -5,7 +5,6 @@
 #include "builtin_formats.h"
 #include "channel.h"
 #include "devices.h"
-#include "ffmpeg_source.h"
 #include "mixer.h"
 #include "output.h"
 #include "plugin_host.h"
@@ -134,7 +133,7 @@ std::unique_ptr<Source> openSource(const char* path, DWORD flags, HPLUGIN* plugi
   if (!isReadableFile(path, error)) {
     return nullptr;
   }
-  FfmpegOpenResult builtIn = openFfmpegSource(path, classifyBuiltIn);
+  SourceOpening builtIn = openBuiltInSource(path);
   if (builtIn.source || builtIn.error != BASS_ERROR_FILEFORM) {
     *error = builtIn.error;
     return std::move(builtIn.source);
@@ -170,6 +169,16 @@ std::size_t queuedOutputFrames() {
 bool sounding(const Channel& channel) {
   const DWORD activity = channel.activity();
   return !channel.decodeOnly() && (activity == BASS_ACTIVE_PLAYING || activity == BASS_ACTIVE_STALLED);
+}
+
+// A channel stops for good (stopped or freed): not a note more of what it queued, whether it was
+// playing or the paused device still holds its sound. Needs the engine's mutex held.
+void silenceForGood(Mixer& mixer, const Channel& channel) {
+  if (sounding(channel)) {
+    mixer.halted(false);
+  } else if (!channel.decodeOnly() && channel.activity() == BASS_ACTIVE_PAUSED) {
+    mixer.dropQueued();
+  }
 }
 
 BOOL result(int error) { return error == BASS_OK ? succeed(kTrue) : fail(error, kFalse); }
@@ -376,9 +385,7 @@ BOOL BASS_StreamFree(HSTREAM handle) {
     e.channels.erase(it);
     if (e.mixer) {
       e.mixer->remove(channel.get());
-      if (sounding(*channel)) {
-        e.mixer->halted(false);  // freeing a playing stream stops it: not a note more
-      }
+      silenceForGood(*e.mixer, *channel);
     }
   }
   channel->shutdown();
@@ -421,8 +428,10 @@ BOOL haltChannel(DWORD handle, bool pause) {
   {
     Engine& e = engine();
     std::lock_guard lock(e.mutex);
-    if (e.mixer && sounding(*channel)) {
-      e.mixer->halted(pause);
+    if (e.mixer && pause && sounding(*channel)) {
+      e.mixer->halted(true);
+    } else if (e.mixer && !pause) {
+      silenceForGood(*e.mixer, *channel);
     }
   }
   if (!pause) {

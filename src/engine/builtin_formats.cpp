@@ -1,42 +1,49 @@
 #include "builtin_formats.h"
 
 #include "engine.h"
-
-extern "C" {
-#include <libavcodec/codec_id.h>
-}
+#include "file_input.h"
+#include "mpeg_source.h"
+#include "pcm_source.h"
+#include "vorbis_source.h"
 
 #include <cstring>
 
 namespace tavelo::engine {
 namespace {
 
-bool isPcm(int codecId) {
-  return codecId >= AV_CODEC_ID_FIRST_AUDIO && codecId < AV_CODEC_ID_ADPCM_IMA_QT;
-}
+using Opener = SourceOpening (*)(std::unique_ptr<FileInput>&);
 
-bool isFloatPcm(int codecId) {
-  return codecId == AV_CODEC_ID_PCM_F32LE || codecId == AV_CODEC_ID_PCM_F32BE || codecId == AV_CODEC_ID_PCM_F64LE ||
-         codecId == AV_CODEC_ID_PCM_F64BE;
+// The opener that the file's first bytes name; MPEG audio has no such mark.
+Opener openerByMark(const FileInput& file) {
+  char head[12] = {};
+  file.readAt(0, head, sizeof head);
+  if (std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "WAVE", 4) == 0) {
+    return openWaveSource;
+  }
+  if (std::memcmp(head, "FORM", 4) == 0) {
+    return openAiffSource;
+  }
+  if (std::memcmp(head, "OggS", 4) == 0) {
+    return openVorbisSource;
+  }
+  return nullptr;
 }
 
 }  // namespace
 
-std::uint32_t classifyBuiltIn(int codecId, const char* demuxer) {
-  switch (codecId) {
-    case AV_CODEC_ID_MP3: return BASS_CTYPE_STREAM_MP3;
-    case AV_CODEC_ID_MP2: return BASS_CTYPE_STREAM_MP2;
-    case AV_CODEC_ID_MP1: return BASS_CTYPE_STREAM_MP1;
-    case AV_CODEC_ID_VORBIS: return std::strcmp(demuxer, "ogg") == 0 ? std::uint32_t{BASS_CTYPE_STREAM_OGG} : 0;
-    default: break;
+SourceOpening openBuiltInSource(const char* path) {
+  auto file = std::make_unique<FileInput>(path);
+  if (!file->valid()) {
+    return {nullptr, file->error()};
   }
-  if (!isPcm(codecId)) {
-    return 0;
+  if (const Opener opener = openerByMark(*file)) {
+    SourceOpening opened = opener(file);
+    if (opened.error != BASS_ERROR_FILEFORM) {
+      return opened;
+    }
   }
-  if (std::strcmp(demuxer, "wav") == 0) {
-    return isFloatPcm(codecId) ? BASS_CTYPE_STREAM_WAV_FLOAT : BASS_CTYPE_STREAM_WAV_PCM;
-  }
-  return std::strcmp(demuxer, "aiff") == 0 ? std::uint32_t{BASS_CTYPE_STREAM_AIFF} : 0;
+  // Also for a WAVE file of another encoding: it may carry MPEG audio.
+  return openMpegSource(file);
 }
 
 }  // namespace tavelo::engine

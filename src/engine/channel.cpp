@@ -304,6 +304,9 @@ void Channel::pullFrames(std::size_t wanted) {
       converted_.insert(converted_.end(), pulled_.begin(), pulled_.begin() + static_cast<std::ptrdiff_t>(got * kOutputChannels));
     }
   }
+  if (resampler_ && sourceEnded_ && ring_.usedFrames() == 0) {
+    resampler_->drain(converted_);  // the filter's tail: the sound's last milliseconds
+  }
   if (ring_.freeFrames() >= kDecodeChunk) {
     decoderWake_.notify_one();  // only when the decoder has room to go on
   }

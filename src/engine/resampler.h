@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-struct SwrContext;
+struct soxr;
 
 namespace tavelo::engine {
 
@@ -17,16 +17,21 @@ public:
 
   // Appends the converted frames (stereo, output rate) to `out`.
   void convert(const float* frames, std::size_t count, std::vector<float>& out);
+  // At the end of the sound: appends what the filter still holds (once; reset() rearms it).
+  void drain(std::vector<float>& out);
   // Forgets what it holds from before a jump in position.
   void reset();
 
 private:
-  void open();
+  const float* toStereo(const float* frames, std::size_t count);
+  void process(const float* stereo, std::size_t count, std::vector<float>& out);
 
   std::uint32_t inRate_;
   std::uint32_t inChannels_;
   std::uint32_t outRate_;
-  SwrContext* swr_ = nullptr;
+  soxr* soxr_ = nullptr;  // null when only the channels change
+  bool drained_ = false;
+  std::vector<float> stereo_;
 };
 
 }  // namespace tavelo::engine

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <memory>
 
 namespace tavelo::engine {
 
@@ -27,6 +28,13 @@ public:
   virtual bool seek(std::int64_t frame) = 0;
   // Mode 0: read position in the file; 2: the file's size. kNoFilePosition when not a file.
   virtual std::uint64_t filePosition(std::uint32_t mode) const = 0;
+};
+
+// What opening a file gives: a source, or an engine error code (BASS_ERROR_FILEFORM when the
+// file is not of the opener's formats).
+struct SourceOpening {
+  std::unique_ptr<Source> source;
+  int error = 0;
 };
 
 }  // namespace tavelo::engine

@@ -1,0 +1,256 @@
+#include "mpeg_source.h"
+
+#include "engine.h"
+
+#include <mpg123.h>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace tavelo::engine {
+namespace {
+
+// --- Recognising MPEG audio
+
+// Where the first frame may start after the tags: encoders and taggers leave some padding.
+constexpr std::size_t kMaxJunk = 64 * 1024;
+// Frames in a row that make a file MPEG audio, unless the file ends sooner.
+constexpr int kFramesInARow = 3;
+
+struct FrameHeader {
+  std::uint32_t version = 0;  // 3 = MPEG-1, 2 = MPEG-2, 0 = MPEG-2.5
+  std::uint32_t layer = 0;    // 1, 2 or 3
+  std::uint32_t rateIndex = 0;
+  std::uint32_t bytes = 0;    // the frame's length
+  bool sameStream(const FrameHeader& other) const {
+    return version == other.version && layer == other.layer && rateIndex == other.rateIndex;
+  }
+};
+
+constexpr std::uint16_t kBitrates[5][16] = {
+    {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0},  // MPEG-1 layer 1
+    {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0},     // MPEG-1 layer 2
+    {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0},      // MPEG-1 layer 3
+    {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, 0},     // MPEG-2 layer 1
+    {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0},          // MPEG-2 layers 2, 3
+};
+constexpr std::uint32_t kRates[3] = {44100, 48000, 32000};
+
+// A header with every field valid (free-format frames, whose length is not in the header, are
+// not recognised here).
+std::optional<FrameHeader> parseHeader(const std::uint8_t* p) {
+  if (p[0] != 0xFF || (p[1] & 0xE0) != 0xE0) {
+    return std::nullopt;
+  }
+  FrameHeader h;
+  h.version = (p[1] >> 3) & 3;
+  h.layer = 4 - ((p[1] >> 1) & 3);
+  const std::uint32_t bitrateIndex = p[2] >> 4;
+  h.rateIndex = (p[2] >> 2) & 3;
+  if (h.version == 1 || h.layer == 4 || bitrateIndex == 0 || bitrateIndex == 15 || h.rateIndex == 3 || (p[3] & 3) == 2) {
+    return std::nullopt;
+  }
+  const bool mpeg1 = h.version == 3;
+  const std::uint32_t table = mpeg1 ? h.layer - 1 : (h.layer == 1 ? 3 : 4);
+  const std::uint32_t bitrate = kBitrates[table][bitrateIndex] * 1000u;
+  const std::uint32_t rate = kRates[h.rateIndex] >> (mpeg1 ? 0 : (h.version == 2 ? 1 : 2));
+  const std::uint32_t padding = (p[2] >> 1) & 1;
+  if (h.layer == 1) {
+    h.bytes = (12 * bitrate / rate + padding) * 4;
+  } else {
+    const std::uint32_t factor = h.layer == 3 && !mpeg1 ? 72 : 144;
+    h.bytes = factor * bitrate / rate + padding;
+  }
+  return h;
+}
+
+// Where the sound starts: after every ID3v2 tag at the head of the file.
+std::uint64_t skipId3v2(const FileInput& file) {
+  std::uint64_t at = 0;
+  std::uint8_t tag[10];
+  while (file.readAt(at, tag, 10) == 10 && std::memcmp(tag, "ID3", 3) == 0 &&
+         ((tag[6] | tag[7] | tag[8] | tag[9]) & 0x80) == 0) {
+    const std::uint64_t size = std::uint64_t(tag[6]) << 21 | std::uint64_t(tag[7]) << 14 | std::uint64_t(tag[8]) << 7 | tag[9];
+    const bool footer = (tag[5] & 0x10) != 0;
+    at += 10 + size + (footer ? 10 : 0);
+  }
+  return at;
+}
+
+// What may follow the last frame of a file: its end or a tag.
+bool endOfFrames(const FileInput& file, std::uint64_t at) {
+  std::uint8_t tail[8] = {};
+  const std::size_t got = file.readAt(at, tail, sizeof tail);
+  return got == 0 || (got >= 3 && (std::memcmp(tail, "TAG", 3) == 0 || std::memcmp(tail, "ID3", 3) == 0)) ||
+         (got == 8 && (std::memcmp(tail, "APETAGEX", 8) == 0 || std::memcmp(tail, "LYRICSBE", 8) == 0));
+}
+
+bool framesFollow(const FileInput& file, std::uint64_t at, const FrameHeader& first) {
+  FrameHeader frame = first;
+  for (int count = 1; count < kFramesInARow; ++count) {
+    at += frame.bytes;
+    std::uint8_t bytes[4];
+    if (file.readAt(at, bytes, 4) != 4) {
+      return at == file.size();
+    }
+    const std::optional<FrameHeader> next = parseHeader(bytes);
+    if (!next || !next->sameStream(first)) {
+      return endOfFrames(file, at);
+    }
+    frame = *next;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool looksLikeMpegAudio(const FileInput& file) {
+  const std::uint64_t start = skipId3v2(file);
+  std::vector<std::uint8_t> head(kMaxJunk + 3);
+  head.resize(file.readAt(start, head.data(), head.size()));
+  for (std::size_t i = 0; i + 4 <= head.size(); ++i) {
+    const std::optional<FrameHeader> header = head[i] == 0xFF ? parseHeader(&head[i]) : std::nullopt;
+    if (header && framesFollow(file, start + i, *header)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+namespace {
+
+// --- Decoding
+
+struct HandleDeleter {
+  void operator()(mpg123_handle* h) const {
+    mpg123_close(h);
+    mpg123_delete(h);
+  }
+};
+using HandlePtr = std::unique_ptr<mpg123_handle, HandleDeleter>;
+
+std::uint32_t ctypeOfLayer(int layer) {
+  switch (layer) {
+    case 1: return BASS_CTYPE_STREAM_MP1;
+    case 2: return BASS_CTYPE_STREAM_MP2;
+    default: return BASS_CTYPE_STREAM_MP3;
+  }
+}
+
+// Output as float at any rate and channel count the stream has.
+bool allowFloatOutput(mpg123_handle* handle) {
+  const long* rates = nullptr;
+  std::size_t count = 0;
+  mpg123_rates(&rates, &count);
+  bool allowed = mpg123_format_none(handle) == MPG123_OK;
+  for (std::size_t i = 0; i < count; ++i) {
+    allowed = allowed && mpg123_format(handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32) == MPG123_OK;
+  }
+  return allowed;
+}
+
+// A fresh decoder with float output, gapless and quiet (errors come back as results).
+HandlePtr newDecoder() {
+  static std::once_flag initialised;
+  std::call_once(initialised, [] { mpg123_init(); });
+  HandlePtr handle(mpg123_new(nullptr, nullptr));
+  if (handle && (mpg123_param(handle.get(), MPG123_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0) != MPG123_OK ||
+                 !allowFloatOutput(handle.get()))) {
+    handle.reset();
+  }
+  return handle;
+}
+
+// Keeps the output to the stream's first format, so that a change midway cannot alter the frame
+// size the engine reads (libmpg123 mixes or doubles channels itself to keep it).
+bool keepFirstFormat(mpg123_handle* handle, long rate, int channels) {
+  return mpg123_format_none(handle) == MPG123_OK &&
+         mpg123_format(handle, rate, channels == 1 ? MPG123_MONO : MPG123_STEREO, MPG123_ENC_FLOAT_32) == MPG123_OK;
+}
+
+class MpegSource final : public Source {
+public:
+  MpegSource(std::unique_ptr<FileInput> file, HandlePtr handle, const SourceFormat& info)
+      : file_(std::move(file)), handle_(std::move(handle)), info_(info) {
+    const off_t length = mpg123_length(handle_.get());
+    length_ = length > 0 ? std::int64_t(length) : -1;
+  }
+
+  SourceFormat format() const override { return info_; }
+  std::int64_t lengthFrames() const override { return length_; }
+
+  std::int64_t read(float* out, std::int64_t frames) override {
+    const std::size_t frameBytes = sizeof(float) * info_.channels;
+    auto* bytes = reinterpret_cast<unsigned char*>(out);
+    const std::size_t wanted = static_cast<std::size_t>(frames) * frameBytes;
+    std::size_t filled = 0;
+    while (filled < wanted && !ended_) {
+      std::size_t done = 0;
+      const int result = mpg123_read(handle_.get(), bytes + filled, wanted - filled, &done);
+      filled += done;
+      // A new format is the same output format, converted; anything else but more is the end.
+      ended_ = result != MPG123_OK && result != MPG123_NEW_FORMAT && done == 0;
+    }
+    const auto got = static_cast<std::int64_t>(filled / frameBytes);
+    position_ += got;
+    if (ended_) {
+      length_ = position_;
+    }
+    return got;
+  }
+
+  bool seek(std::int64_t frame) override {
+    const off_t reached = mpg123_seek(handle_.get(), static_cast<off_t>(frame), SEEK_SET);
+    if (reached < 0) {
+      return false;
+    }
+    position_ = reached;
+    ended_ = false;
+    return true;
+  }
+
+  std::uint64_t filePosition(std::uint32_t mode) const override {
+    switch (mode) {
+      case BASS_FILEPOS_CURRENT: return file_->tell();
+      case BASS_FILEPOS_DOWNLOAD:
+      case BASS_FILEPOS_END: return file_->size();
+      default: return kNoFilePosition;
+    }
+  }
+
+private:
+  std::unique_ptr<FileInput> file_;
+  HandlePtr handle_;
+  SourceFormat info_;
+  std::int64_t length_ = -1;
+  std::int64_t position_ = 0;
+  bool ended_ = false;
+};
+
+}  // namespace
+
+SourceOpening openMpegSource(std::unique_ptr<FileInput>& file) {
+  if (!looksLikeMpegAudio(*file)) {
+    return {nullptr, BASS_ERROR_FILEFORM};
+  }
+  HandlePtr handle = newDecoder();
+  if (!handle) {
+    return {nullptr, BASS_ERROR_MEM};
+  }
+  long rate = 0;
+  int channels = 0;
+  int encoding = 0;
+  mpg123_frameinfo frame{};
+  if (!file->seek(0) || mpg123_open_fd(handle.get(), file->fd()) != MPG123_OK ||
+      mpg123_getformat(handle.get(), &rate, &channels, &encoding) != MPG123_OK || encoding != MPG123_ENC_FLOAT_32 ||
+      mpg123_info(handle.get(), &frame) != MPG123_OK || !keepFirstFormat(handle.get(), rate, channels)) {
+    return {nullptr, BASS_ERROR_FILEFORM};
+  }
+  const SourceFormat info{std::uint32_t(rate), std::uint32_t(channels), ctypeOfLayer(frame.layer), 0};
+  return {std::make_unique<MpegSource>(std::move(file), std::move(handle), info), BASS_OK};
+}
+
+}  // namespace tavelo::engine

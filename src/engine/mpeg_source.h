@@ -1,0 +1,19 @@
+// MPEG audio layers 1 to 3 through libmpg123: gapless (the encoder's delay and padding that a
+// LAME/Xing header records are dropped), sample-exact seeking.
+#pragma once
+
+#include "file_input.h"
+#include "source.h"
+
+#include <memory>
+
+namespace tavelo::engine {
+
+// True when the file's sound starts (after ID3v2 tags and a little junk) with a run of MPEG audio
+// frames that follow one another: what tells an MP3 from text or from another format's data.
+bool looksLikeMpegAudio(const FileInput& file);
+
+// Takes over `file`; BASS_ERROR_FILEFORM when it holds no MPEG audio.
+SourceOpening openMpegSource(std::unique_ptr<FileInput>& file);
+
+}  // namespace tavelo::engine

@@ -1,0 +1,145 @@
+#include "vorbis_source.h"
+
+#include "engine.h"
+
+#include <vorbis/vorbisfile.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
+namespace tavelo::engine {
+namespace {
+
+// Beyond this many holes in a row the rest of the file is taken as damage.
+constexpr int kMaxHoles = 100;
+
+std::size_t readCallback(void* buffer, std::size_t size, std::size_t count, void* file) {
+  return static_cast<FileInput*>(file)->read(buffer, size * count) / (size != 0 ? size : 1);
+}
+
+int seekCallback(void* file, ogg_int64_t offset, int whence) {
+  auto* input = static_cast<FileInput*>(file);
+  const auto base = whence == SEEK_CUR ? std::int64_t(input->tell()) : whence == SEEK_END ? std::int64_t(input->size()) : 0;
+  const std::int64_t target = base + offset;
+  return target >= 0 && input->seek(std::uint64_t(target)) ? 0 : -1;
+}
+
+long tellCallback(void* file) { return long(static_cast<FileInput*>(file)->tell()); }
+
+constexpr ov_callbacks kCallbacks{readCallback, seekCallback, nullptr, tellCallback};
+
+// Vorbis orders the channels of 3 to 8 channel sound its own way; the engine, like WAVE files,
+// puts left and right first (front L, R, centre, LFE, back L, R, side L, R).
+constexpr std::array<std::array<int, 8>, 9> kWaveOrder{{
+    {}, {0}, {0, 1},
+    {0, 2, 1},
+    {0, 1, 2, 3},
+    {0, 2, 1, 3, 4},
+    {0, 2, 1, 5, 3, 4},
+    {0, 2, 1, 6, 5, 3, 4},
+    {0, 2, 1, 7, 5, 6, 3, 4},
+}};
+
+int sourceChannel(std::uint32_t channels, std::uint32_t channel) {
+  return channels < kWaveOrder.size() ? kWaveOrder[channels][channel] : int(channel);
+}
+
+class VorbisSource final : public Source {
+public:
+  VorbisSource(std::unique_ptr<FileInput> file, std::unique_ptr<OggVorbis_File> vorbis)
+      : file_(std::move(file)), vorbis_(std::move(vorbis)) {
+    const vorbis_info* info = ov_info(vorbis_.get(), -1);
+    info_ = {std::uint32_t(info->rate), std::uint32_t(info->channels), BASS_CTYPE_STREAM_OGG, 0};
+    const ogg_int64_t total = ov_pcm_total(vorbis_.get(), -1);
+    length_ = total >= 0 ? total : -1;
+  }
+  ~VorbisSource() override { ov_clear(vorbis_.get()); }
+
+  SourceFormat format() const override { return info_; }
+  std::int64_t lengthFrames() const override { return length_; }
+
+  std::int64_t read(float* out, std::int64_t frames) override {
+    std::int64_t done = 0;
+    int holes = 0;
+    while (done < frames && !ended_) {
+      float** planes = nullptr;
+      int link = 0;
+      const long got = ov_read_float(vorbis_.get(), &planes, int(std::min<std::int64_t>(frames - done, 4096)), &link);
+      if (got == OV_HOLE && ++holes < kMaxHoles) {
+        continue;  // a gap in the pages: the sound goes on after it
+      }
+      if (got <= 0) {
+        ended_ = true;
+        break;
+      }
+      holes = 0;
+      interleave(planes, got, ov_info(vorbis_.get(), link)->channels, out + done * info_.channels);
+      done += got;
+    }
+    position_ += done;
+    if (ended_) {
+      length_ = position_;
+    }
+    return done;
+  }
+
+  bool seek(std::int64_t frame) override {
+    if (ov_pcm_seek(vorbis_.get(), frame) != 0) {
+      return false;
+    }
+    position_ = frame;
+    ended_ = false;
+    return true;
+  }
+
+  std::uint64_t filePosition(std::uint32_t mode) const override {
+    switch (mode) {
+      case BASS_FILEPOS_CURRENT: return file_->tell();
+      case BASS_FILEPOS_DOWNLOAD:
+      case BASS_FILEPOS_END: return file_->size();
+      default: return kNoFilePosition;
+    }
+  }
+
+private:
+  // A later link of a chained file may have other channels: they are fitted to the first's
+  // (extra ones dropped, missing ones silent).
+  void interleave(float* const* planes, long frames, int linkChannels, float* out) const {
+    const std::uint32_t channels = info_.channels;
+    const bool sameLayout = std::uint32_t(linkChannels) == channels;
+    for (std::uint32_t c = 0; c < channels; ++c) {
+      const int from = sameLayout ? sourceChannel(channels, c) : int(c);
+      const float* plane = from < linkChannels ? planes[from] : nullptr;
+      for (long i = 0; i < frames; ++i) {
+        out[std::size_t(i) * channels + c] = plane != nullptr ? plane[i] : 0.0f;
+      }
+    }
+  }
+
+  std::unique_ptr<FileInput> file_;
+  std::unique_ptr<OggVorbis_File> vorbis_;
+  SourceFormat info_;
+  std::int64_t length_ = -1;
+  std::int64_t position_ = 0;
+  bool ended_ = false;
+};
+
+}  // namespace
+
+SourceOpening openVorbisSource(std::unique_ptr<FileInput>& file) {
+  // On failure these two clear the structure themselves.
+  auto vorbis = std::make_unique<OggVorbis_File>();
+  if (!file->seek(0) || ov_test_callbacks(file.get(), vorbis.get(), nullptr, 0, kCallbacks) != 0 ||
+      ov_test_open(vorbis.get()) != 0) {
+    return {nullptr, BASS_ERROR_FILEFORM};
+  }
+  const vorbis_info* info = ov_info(vorbis.get(), -1);
+  if (info == nullptr || info->rate <= 0 || info->channels <= 0) {
+    ov_clear(vorbis.get());
+    return {nullptr, BASS_ERROR_FILEFORM};
+  }
+  return {std::make_unique<VorbisSource>(std::move(file), std::move(vorbis)), BASS_OK};
+}
+
+}  // namespace tavelo::engine
