@@ -3,6 +3,11 @@
 #   name  cpu-seconds-in-the-minute  server-cpu-seconds  peak-rss-kB  whole-run-cpu-seconds
 # The minute is counted from the settling time on, so start-up is not charged to playback; the
 # sound server's CPU over the same minute is shown beside it (small writes cost the server too).
+# With THREADS_FILE set, each thread's CPU over the minute is appended there as lines of
+#   name <tab> thread-label <tab> cpu-seconds
+# (the window thread is the one whose id is the process id; other threads are labelled by their
+# name and, among threads of the same name, their order of creation; threads that ended during
+# the minute are counted together as "(ended threads)" when they add up to 0.02 s or more).
 # Usage: measure.sh NAME SETTLE_SECONDS MINUTE_SECONDS command...   (inside with_pulse.sh)
 set -euo pipefail
 name=$1 settle=$2 minute=$3
@@ -11,6 +16,32 @@ tick=$(getconf CLK_TCK)
 
 # user + system CPU ticks of a whole process (all its threads); the name field may hold spaces.
 cpu_ticks() { sed 's/.*) //' "/proc/$1/stat" | awk '{print $12 + $13}'; }
+# One line per thread: thread-id  cpu-nanoseconds  name (the name may hold spaces). The time on
+# the CPU comes from schedstat, exact to the nanosecond; stat's 10 ms ticks would hide a
+# thread that wakes often for short turns.
+thread_times() {
+  local task ns
+  for task in "/proc/$1/task"/*; do
+    ns=$(cut -d' ' -f1 "$task/schedstat" 2>/dev/null) || continue
+    printf '%s %s %s\n' "${task##*/}" "$ns" "$(cat "$task/comm" 2>/dev/null)"
+  done
+}
+# Each thread's CPU seconds between two snapshots, labelled as described above.
+thread_report() {
+  awk -v n="$name" -v pid="$pid" -v total="$(( player_after - player_before ))" -v t="$tick" '
+    FNR == NR { before[$1] = $2; next }
+    {
+      tid = $1; ns = $2; $1 = ""; $2 = ""; label = substr($0, 3)
+      if (tid == pid) label = label " (window)"
+      else if (++seen[label] > 1) label = label " #" seen[label]
+      spent = (ns - (tid in before ? before[tid] : 0)) / 1e9
+      counted += spent
+      printf "%s\t%s\t%.3f\n", n, label, spent
+    }
+    # The process total (in ticks) also holds threads that ended within the minute.
+    END { if (total / t - counted >= 0.02) printf "%s\t%s\t%.3f\n", n, "(ended threads)", total / t - counted }
+  ' "$1" <(sort -n "$2")
+}
 peak_rss_kb() { awk '/^VmHWM:/ {print $2}' "/proc/$1/status"; }
 # The only sink is the null sink, so a stream of this process on any sink is on the null sink.
 plays_on_sink() { pactl list sink-inputs | grep -q "application.process.id = \"$1\""; }
@@ -31,9 +62,14 @@ if ! plays_on_sink "$pid"; then
   echo "$name: no stream on the null sink after ${settle} s; not measured" >&2
   exit 1
 fi
+threads=$(mktemp -d)
+thread_times "$pid" >"$threads/before"
 player_before=$(cpu_ticks "$pid") server_before=$(cpu_ticks "$server")
 sleep "$minute"
 player_after=$(cpu_ticks "$pid") server_after=$(cpu_ticks "$server")
+thread_times "$pid" >"$threads/after"
+if [ -n "${THREADS_FILE:-}" ]; then thread_report "$threads/before" "$threads/after" >>"$THREADS_FILE"; fi
+rm -rf "$threads"
 still_playing=yes
 plays_on_sink "$pid" || still_playing=no
 peak=$(peak_rss_kb "$pid")

@@ -2,15 +2,28 @@
 # CPU and peak memory of one minute of MP3 playback by the whole player (window, timers, engine)
 # under Xvfb, beside Audacious's window version under the same Xvfb and headless mpg123, all
 # playing the same file to the same PulseAudio null sink.
-# Usage: bench/app_playback/run.sh [rounds]   (default 3; TAVELO_BUILD names another build folder)
+# Under the table, Tavelo's CPU over the measured minute thread by thread.
+# Usage: bench/app_playback/run.sh [--only tavelo|audacious|mpg123] [rounds]
+#   (default all three players and 3 rounds; TAVELO_BUILD names another build folder)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
+players="Tavelo Audacious mpg123"
+if [ "${1:-}" = --only ]; then
+  players=$(tr '[:lower:]' '[:upper:]' <<<"${2:0:1}")${2:1}
+  [ "$players" = Mpg123 ] && players=mpg123
+  case " Tavelo Audacious mpg123 " in
+    *" $players "*) ;;
+    *) echo "usage: $0 [--only tavelo|audacious|mpg123] [rounds]" >&2; exit 2 ;;
+  esac
+  shift 2
+fi
 rounds=${1:-3}
+wants() { [[ " $players " == *" $1 "* ]]; }
 build="${TAVELO_BUILD:-$root/build}"
 settle=5 minute=60
 
-if ! command -v audacious >/dev/null; then
+if wants Audacious && ! command -v audacious >/dev/null; then
   sudo_cmd=(); [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends audacious
 fi
@@ -44,17 +57,23 @@ export DISPLAY QT_QPA_PLATFORM=xcb
 echo "One minute of MP3 playback (192 kb/s, 44.1 kHz stereo) on a PulseAudio null sink, measured"
 echo "after ${settle} s of settling; windows on Xvfb $DISPLAY; $rounds rounds, players taking turns"
 echo "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
-"$root/tests/e2e/engine/with_pulse.sh" bash -c '
+THREADS_FILE="$work/threads" "$root/tests/e2e/engine/with_pulse.sh" bash -c '
   set -euo pipefail
-  measure=$1 settle=$2 minute=$3 rounds=$4 work=$5
-  # The daemon gives each client its HOME; Audacious keeps its settings there, fresh each run.
+  measure=$1 settle=$2 minute=$3 rounds=$4 work=$5 players=" $6 "
   for _ in $(seq "$rounds"); do
-    "$measure" Tavelo "$settle" "$minute" "$work/tavelo/tavelo" "$work/music.mp3"
-    rm -rf "$HOME/.config/audacious"
-    "$measure" Audacious "$settle" "$minute" audacious "$work/music.mp3"
-    "$measure" mpg123 "$settle" "$minute" mpg123 -q -o pulse -a nullsink "$work/music.mp3"
+    if [[ $players == *" Tavelo "* ]]; then
+      "$measure" Tavelo "$settle" "$minute" "$work/tavelo/tavelo" "$work/music.mp3"
+    fi
+    if [[ $players == *" Audacious "* ]]; then
+      # The daemon gives each client its HOME; Audacious keeps its settings there, fresh each run.
+      rm -rf "$HOME/.config/audacious"
+      THREADS_FILE= "$measure" Audacious "$settle" "$minute" audacious "$work/music.mp3"
+    fi
+    if [[ $players == *" mpg123 "* ]]; then
+      THREADS_FILE= "$measure" mpg123 "$settle" "$minute" mpg123 -q -o pulse -a nullsink "$work/music.mp3"
+    fi
   done
-' _ "$here/measure.sh" "$settle" "$minute" "$rounds" "$work" | tee "$work/results" | awk '
+' _ "$here/measure.sh" "$settle" "$minute" "$rounds" "$work" "$players" | tee "$work/results" | awk '
   { printf "  %-10s %5.2f s CPU   server %5.2f s   peak RSS %6.1f MB   whole run %5.2f s   still playing: %s\n",
       $1, $2, $3, $4 / 1024, $5, $6 }'
 
@@ -62,12 +81,29 @@ echo "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 
 echo
 echo "Median per minute of playback:"
 printf "  %-10s %10s %12s %12s\n" player "CPU s/min" "server s/min" "peak RSS MB"
-for player in Tavelo Audacious mpg123; do
-  awk -v p="$player" '$1 == p { cpu[++n] = $2; server[n] = $3; rss[n] = $4 / 1024 }
-    function median(a, n,   i, j, t) {
-      for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (a[j] < a[i]) { t = a[i]; a[i] = a[j]; a[j] = t }
-      return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
-    }
+median='function median(a, n,   i, j, t) {
+  for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (a[j] < a[i]) { t = a[i]; a[i] = a[j]; a[j] = t }
+  return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
+}'
+for player in $players; do
+  awk -v p="$player" "$median"'
+    $1 == p { cpu[++n] = $2; server[n] = $3; rss[n] = $4 / 1024 }
     END { if (n) printf "  %-10s %10.2f %12.2f %12.1f\n", p, median(cpu, n), median(server, n), median(rss, n) }' "$work/results"
 done | tee "$work/medians"
 awk '$1 == "Audacious" { printf "Targets: Tavelo at most half of Audacious'"'"'s CPU, %.2f s per minute here; peak RSS under 40 MB.\n", $2 / 2 }' "$work/medians"
+
+# Tavelo thread by thread: the median of each thread over the rounds (a thread missing from a
+# round counts 0 there), the busiest first.
+if wants Tavelo && [ -s "$work/threads" ]; then
+  echo
+  echo "Tavelo per thread, median CPU s/min:"
+  awk -F '\t' -v rounds="$(grep -c '^Tavelo ' "$work/results")" "$median"'
+    $1 == "Tavelo" { if (!($2 in index_of)) { index_of[$2] = ++labels; name[labels] = $2 }
+                     spent[index_of[$2], ++count[$2]] = $3 }
+    END {
+      for (l = 1; l <= labels; l++) {
+        for (r = 1; r <= rounds; r++) a[r] = (r <= count[name[l]]) ? spent[l, r] : 0
+        printf "%.3f\t%s\n", median(a, rounds), name[l]
+      }
+    }' "$work/threads" | sort -t "$(printf '\t')" -k1,1gr | awk -F '\t' '{ printf "  %-28s %6.3f\n", $2, $1 }'
+fi
