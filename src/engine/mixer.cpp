@@ -46,16 +46,31 @@ void Mixer::wake() {
   wakeUp_.notify_one();
 }
 
-void Mixer::halted(bool paused) { halt_ = paused ? Halt::Paused : Halt::Stopped; }
+void Mixer::halted(bool paused) {
+  halt_ = paused ? Halt::Paused : Halt::Stopped;
+  // The next stream may start before the mixer sees silence (a player's Next): the stopped
+  // one's queued sound must not be heard before it either.
+  if (!paused) {
+    dropQueued_ = true;
+  }
+  output_->hurry();
+}
 
-void Mixer::dropQueued() { dropQueued_ = true; }
+void Mixer::dropQueued() {
+  dropQueued_ = true;
+  output_->hurry();
+}
 
 void Mixer::run() {
   while (waitForWork()) {
+    if (dropQueued_.exchange(false)) {
+      dropWhatIsQueued();  // what a paused device kept for a stream that is gone
+    }
     output_->resume();
     while (mixPeriod()) {
       if (dropQueued_.exchange(false)) {
-        output_->discard();
+        dropWhatIsQueued();
+        continue;  // this period was mixed before the jump or the stop
       }
       output_->write(buffer_.data(), periodFrames_);
     }
@@ -63,9 +78,16 @@ void Mixer::run() {
     switch (halt_.exchange(Halt::None)) {
       case Halt::Paused: output_->hold(); break;
       case Halt::Stopped: output_->discard(); break;
-      case Halt::None: break;
+      case Halt::None: output_->playOut(); break;
     }
   }
+}
+
+// A stop that another channel outlives is done here, not when the mixer next finds silence.
+void Mixer::dropWhatIsQueued() {
+  output_->discard();
+  Halt stopped = Halt::Stopped;
+  halt_.compare_exchange_strong(stopped, Halt::None);
 }
 
 // Sleeps until a channel starts; false when the mixer is shutting down.

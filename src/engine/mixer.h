@@ -31,13 +31,15 @@ public:
   // A channel paused (or stopped): once nothing plays, the device goes silent at once, keeping
   // (or dropping) what it had queued.
   void halted(bool paused);
-  // A playing channel jumped: what the device queued from before the jump is not to be heard.
+  // A playing channel jumped, or a paused one is gone: what the device queued before is not to be
+  // heard.
   void dropQueued();
 
 private:
   void run();
   bool waitForWork();
   bool mixPeriod();
+  void dropWhatIsQueued();
 
   std::unique_ptr<Output> output_;
   const std::size_t periodFrames_;

@@ -19,10 +19,15 @@ public:
   virtual void hold() {}
   // Sound is stopped: silence at once, dropping what is queued.
   virtual void discard() {}
+  // Nothing plays any more: what is queued is to be heard even if it is shorter than the queue.
+  virtual void playOut() {}
   // Called when sound starts again after the mixer was idle (after hold, the queue plays first).
   virtual void resume() = 0;
   // Makes a write that waits for the device return at once: the output is being closed.
   virtual void interrupt() {}
+  // A pause, stop or jump is waiting: a write that waits for room hands over what it holds at
+  // once and returns, so that the mixer acts on it now rather than a whole request later.
+  virtual void hurry() {}
   // Frames written but not heard yet.
   virtual std::size_t queuedFrames() { return 0; }
 };
