@@ -5,6 +5,8 @@
 #include "midi_files.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -51,6 +53,27 @@ std::string readAll(const std::string& path) {
 
 void writeText(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
+// A second of a 440 Hz tone as FLAC.
+std::string writeTone(const TempDir& dir, const std::string& name) {
+  const std::string wav = dir.file("tone.wav");
+  writeWav(wav, 44100, 2, kToneFrames, sine(440, 44100));
+  const std::string path = dir.file(name);
+  EXPECT_TRUE(run("ffmpeg -v error -y -i '" + wav + "' -c:a flac -f flac '" + path + "'"));
+  return path;
+}
+
+std::string writeTune(const TempDir& dir) {
+  const std::string path = dir.file("tune.mid");
+  writeBytes(path, makeSmf(arpeggio()));
+  return path;
+}
+
+void loadPlugins(const std::string& folder) {
+  for (const char* name : {"ffmpeg.so", "midi.so"}) {
+    ASSERT_NE(BASS_PluginLoad((folder + "/" + name).c_str(), 0), 0u) << name << ": " << BASS_ErrorGetCode();
+  }
+}
+
 class LazyPluginTest : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -63,25 +86,8 @@ protected:
     BASS_PluginFree(0);
   }
 
-  static void loadPlugins(const std::string& folder) {
-    for (const char* name : {"ffmpeg.so", "midi.so"}) {
-      ASSERT_NE(BASS_PluginLoad((folder + "/" + name).c_str(), 0), 0u) << name << ": " << BASS_ErrorGetCode();
-    }
-  }
-
-  std::string tone(const std::string& name) {
-    const std::string wav = dir_.file("tone.wav");
-    writeWav(wav, 44100, 2, kToneFrames, sine(440, 44100));
-    const std::string path = dir_.file(name);
-    EXPECT_TRUE(run("ffmpeg -v error -y -i '" + wav + "' -c:a flac -f flac '" + path + "'"));
-    return path;
-  }
-
-  std::string midiFile() {
-    const std::string path = dir_.file("tune.mid");
-    writeBytes(path, makeSmf(arpeggio()));
-    return path;
-  }
+  std::string tone(const std::string& name) { return writeTone(dir_, name); }
+  std::string midiFile() { return writeTune(dir_); }
 
   TempDir dir_;
 };
@@ -193,6 +199,26 @@ TEST_F(LazyPluginTest, TheModulesAreNoPlugins) {
     EXPECT_EQ(BASS_PluginLoad((std::string(TAVELO_TEST_PLUGIN_DIR) + module).c_str(), 0), 0u);
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEFORM);
   }
+}
+
+// A player may exit with streams open: the engine's teardown then closes them after the plug-ins'
+// own teardown has run. The engine starts in a child, as threads do not survive a fork.
+TEST(LazyPluginExitTest, ExitingWithStreamsOpenDoesNoHarm) {
+  const TempDir dir;
+  const std::string midi = writeTune(dir);
+  const std::string flac = writeTone(dir, "tone.flac");
+  const pid_t child = fork();
+  if (child == 0) {
+    const bool opened = BASS_Init(0, 44100, 0, nullptr, nullptr) &&
+                        BASS_PluginLoad(TAVELO_TEST_PLUGIN_DIR "/ffmpeg.so", 0) != 0 &&
+                        BASS_PluginLoad(TAVELO_TEST_PLUGIN_DIR "/midi.so", 0) != 0 &&
+                        BASS_StreamCreateFile(0, midi.c_str(), 0, 0, 0) != 0 && BASS_StreamCreateFile(0, flac.c_str(), 0, 0, 0) != 0;
+    std::exit(opened ? 0 : 3);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status)) << "signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 // Fonts the plug-in checks by their chunks: a font cut short or out of shape fails at once, one

@@ -43,8 +43,21 @@ struct FontChoice {
 };
 using FontSet = std::vector<FontChoice>;
 
-std::mutex defaultsMutex;
-FontSet defaults;
+class MidiSource;
+
+// The plug-in's shared state. It is never destroyed: a stream still open when the process exits
+// is closed by the engine's own teardown, which may come after this library's.
+struct Shared {
+  std::mutex defaultsMutex;
+  FontSet defaults;
+  std::mutex sourcesMutex;
+  std::set<MidiSource*> openSources;  // so that a font call never reaches a closed source
+};
+
+Shared& shared() {
+  static Shared* instance = new Shared;
+  return *instance;
+}
 
 FontSet fontSetOf(const TaveloMidiFontRef* refs, std::uint32_t count) {
   FontSet set;
@@ -130,8 +143,8 @@ public:
     }
     FontSet fonts;
     {
-      std::lock_guard lock(defaultsMutex);
-      fonts = defaults;
+      std::lock_guard lock(shared().defaultsMutex);
+      fonts = shared().defaults;
     }
     if (!loadFonts(*synth, fonts)) {
       *error = BASS_ERROR_NOTAVAIL;  // no system font, or fonts whose insides are damaged
@@ -181,9 +194,6 @@ private:
   std::int64_t position_ = 0;
 };
 
-// The sources that are open, so that a font call never reaches one that has closed.
-std::mutex sourcesMutex;
-std::set<MidiSource*> openSources;
 thread_local MidiSource* lastOpened = nullptr;
 
 MidiSource* asSource(void* source) { return static_cast<MidiSource*>(source); }
@@ -195,8 +205,8 @@ int64_t lengthFrames(void* source) { return asSource(source)->length(); }
 
 void closeSource(void* source) {
   {
-    std::lock_guard lock(sourcesMutex);
-    openSources.erase(asSource(source));
+    std::lock_guard lock(shared().sourcesMutex);
+    shared().openSources.erase(asSource(source));
   }
   if (lastOpened == source) {
     lastOpened = nullptr;
@@ -216,9 +226,9 @@ void* openFile(const char* path, uint32_t flags, TaveloSourceInfo* info, int* er
   info->ctype = kCtypeMidi;
   info->origres = 0;
   info->length_frames = source->length();
-  std::lock_guard lock(sourcesMutex);
+  std::lock_guard lock(shared().sourcesMutex);
   lastOpened = source.get();
-  openSources.insert(source.get());
+  shared().openSources.insert(source.get());
   return source.release();
 }
 
@@ -250,8 +260,8 @@ int setDefaultFonts(const TaveloMidiFontRef* fonts, uint32_t count) {
     return BASS_ERROR_ILLPARAM;
   }
   FontSet set = fontSetOf(fonts, count);
-  std::lock_guard lock(defaultsMutex);
-  defaults.swap(set);
+  std::lock_guard lock(shared().defaultsMutex);
+  shared().defaults.swap(set);
   return BASS_OK;
 }
 
@@ -262,8 +272,8 @@ int setSourceFonts(void* source, const TaveloMidiFontRef* fonts, uint32_t count)
     return BASS_ERROR_ILLPARAM;
   }
   const FontSet set = fontSetOf(fonts, count);
-  std::lock_guard lock(sourcesMutex);
-  if (!openSources.contains(asSource(source))) {
+  std::lock_guard lock(shared().sourcesMutex);
+  if (!shared().openSources.contains(asSource(source))) {
     return BASS_ERROR_HANDLE;
   }
   return asSource(source)->setFonts(set);
