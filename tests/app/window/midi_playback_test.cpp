@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -24,8 +25,11 @@ constexpr int kFontSlots = 10;
 class MidiPlayback : public FilesWindow {
  protected:
   void SetUp() override {
-    QDir().mkpath(program_.path() + "Plug-ins");
+    QDir().mkpath(program_.path() + "Plug-ins/midi");
     ASSERT_TRUE(QFile::copy(TAVELO_TEST_MIDI_PLUGIN, program_.path() + "Plug-ins/midi.so"));
+    // The synthesiser module the plug-in loads from beside itself.
+    const QString builtPlugins = QFileInfo(QStringLiteral(TAVELO_TEST_MIDI_PLUGIN)).path();
+    ASSERT_TRUE(QFile::copy(builtPlugins + "/midi/synth.so", program_.path() + "Plug-ins/midi/synth.so"));
     FilesWindow::SetUp();
   }
 
