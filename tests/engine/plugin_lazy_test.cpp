@@ -244,6 +244,7 @@ TEST_F(LazyPluginTest, SoundFontsAreCheckedByTheirChunks) {
   };
   const Case refused[] = {
       {changed("cut.sf2", [](std::string& b) { b.resize(b.size() - 1000); }), BASS_ERROR_FILEFORM},
+      {changed("trailing.sf2", [](std::string& b) { b += "more"; }), BASS_ERROR_FILEFORM},
       {changed("wave.sf2", [](std::string& b) { b.replace(8, 4, "WAVE"); }), BASS_ERROR_FILEFORM},
       {changed("nopresets.sf2", [&](std::string& b) { b.replace(chunk("phdr"), 4, "xxxx"); }), BASS_ERROR_FILEFORM},
       {changed("oddpresets.sf2", [&](std::string& b) { setSize(b, chunk("phdr"), 37); }), BASS_ERROR_FILEFORM},

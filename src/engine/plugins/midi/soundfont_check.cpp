@@ -52,17 +52,20 @@ std::optional<std::map<std::string, Chunk>> chunksBetween(std::ifstream& in, std
   return chunks;
 }
 
-// Each preset-data table is a run of fixed-size records ending in a terminal one.
+// Each preset-data table is a run of fixed-size records; the preset, instrument and sample tables
+// hold at least their terminal record.
 bool presetDataInShape(const std::map<std::string, Chunk>& pdta) {
   struct Table {
     const char* id;
     std::uint64_t recordBytes;
+    bool mayBeEmpty;
   };
-  constexpr std::array<Table, 9> kTables = {{{"phdr", 38}, {"pbag", 4}, {"pmod", 10}, {"pgen", 4}, {"inst", 22},
-                                            {"ibag", 4}, {"imod", 10}, {"igen", 4}, {"shdr", 46}}};
+  constexpr std::array<Table, 9> kTables = {{{"phdr", 38, false}, {"pbag", 4, true}, {"pmod", 10, true},
+                                            {"pgen", 4, true}, {"inst", 22, false}, {"ibag", 4, true},
+                                            {"imod", 10, true}, {"igen", 4, true}, {"shdr", 46, false}}};
   for (const Table& table : kTables) {
     const auto it = pdta.find(table.id);
-    if (it == pdta.end() || it->second.size % table.recordBytes != 0 || it->second.size < table.recordBytes) {
+    if (it == pdta.end() || it->second.size % table.recordBytes != 0 || (it->second.size == 0 && !table.mayBeEmpty)) {
       return false;
     }
   }
@@ -87,7 +90,7 @@ bool soundFontInShape(std::ifstream& in, const Chunk& riff) {
   const auto info = listOf(in, *top, "INFO");
   const auto samples = listOf(in, *top, "sdta");
   const auto presets = listOf(in, *top, "pdta");
-  return info && info->contains("ifil") && samples && presets && presetDataInShape(*presets);
+  return info && samples && presets && presetDataInShape(*presets);
 }
 
 }  // namespace
@@ -108,7 +111,8 @@ FontKind checkFontFile(const char* path) {
   if (form != "sfbk") {
     return FontKind::Unusable;
   }
-  return riff->size >= 4 && riff->dataAt + riff->size <= fileBytes && soundFontInShape(in, *riff) ? FontKind::SoundFont
+  // The synthesiser refuses a file longer or shorter than its RIFF chunk says.
+  return riff->size >= 4 && riff->dataAt + riff->size == fileBytes && soundFontInShape(in, *riff) ? FontKind::SoundFont
                                                                                                    : FontKind::Unusable;
 }
 
