@@ -7,6 +7,8 @@
 #include "app/dialogs.h"
 #include "app/settings_file.h"
 #include "app/station_button.h"
+#include "app/tick_timer.h"
+#include "app/value_bar.h"
 #include "playlist.h"
 #include "position_display.h"
 #include "key_commands.h"
@@ -29,14 +31,12 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
-class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QSlider;
 class QSystemTrayIcon;
 class QTabWidget;
 class QTableWidget;
-class QTimer;
 class QToolButton;
 
 class TFormMyTavelo : public QWidget {
@@ -69,7 +69,7 @@ class TFormMyTavelo : public QWidget {
   QPushButton *ButtonOpen, *BLockUnlock, *ButtonPrev, *ButtonPlay, *ButtonPause, *ButtonStop, *ButtonNext;
   QToolButton* sb_decode;
   QSlider* TrackBar1;
-  QProgressBar *PBL, *PBR, *PB1;
+  ValueBar *PBL, *PBR, *PB1;
   QLabel *Label12, *Label13, *Label14;
   QFrame* Panel2;
   QLabel *Label9, *Label30, *LabelOp;
@@ -129,7 +129,7 @@ class TFormMyTavelo : public QWidget {
   QPushButton* btn_ID3infoClose;
 
   // Non-visual parts
-  QTimer *Timer1, *Timer2;
+  TickTimer *Timer1, *Timer2;
   FileDialogSettings OpenDialog1;
   FileDialogSettings SaveDialog1;
   QSystemTrayIcon* TrayIcon1;
@@ -164,6 +164,7 @@ class TFormMyTavelo : public QWidget {
   int ContextItem = 0;           // the item under the last right click
   bool Paused = false;
   LevelMeter Meters;
+  TimeDisplayTexts TimeTexts;
   BitRateMeter BitRate;
   ListIdleTicks ListIdle;
 

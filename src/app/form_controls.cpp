@@ -7,7 +7,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPainter>
-#include <QProgressBar>
 #include <QSlider>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -19,11 +18,9 @@ namespace {
 
 constexpr int kClientWidth = 408;
 
-QProgressBar* progressBar(QWidget* parent, const char* name, const QRect& geometry) {
-  auto* bar = place(new QProgressBar(parent), name, geometry);
+ValueBar* valueBar(QWidget* parent, const char* name, const QRect& geometry) {
+  auto* bar = place(new ValueBar(parent), name, geometry);
   bar->setRange(0, 100);
-  bar->setValue(0);
-  bar->setTextVisible(false);
   return bar;
 }
 
@@ -106,8 +103,8 @@ void TFormMyTavelo::CreateMainArea() {
   Label14 = label(this, "Label14", QStringLiteral("R"), QRect(8, 78, 12, 12));
   colour(Label13, Qt::red, true);
   colour(Label14, Qt::red, true);
-  PBL = progressBar(this, "PBL", QRect(22, 68, 378, 8));
-  PBR = progressBar(this, "PBR", QRect(22, 80, 378, 8));
+  PBL = valueBar(this, "PBL", QRect(22, 68, 378, 8));
+  PBR = valueBar(this, "PBR", QRect(22, 80, 378, 8));
   Label12 = label(this, "Label12",
                   QStringLiteral("- 40       - 20     - 12              - 6             - 3             - 1           0"
                                  "         +1               +3  dB"),
@@ -119,7 +116,7 @@ void TFormMyTavelo::CreateMainArea() {
   Panel2 = place(new QFrame(this), "Panel2", QRect(8, 104, 392, 24));
   Panel2->setFrameShape(QFrame::StyledPanel);
   Label9 = label(Panel2, "Label9", QStringLiteral("00:00"), QRect(4, 4, 40, 16));
-  PB1 = progressBar(Panel2, "PB1", QRect(50, 6, 300, 12));
+  PB1 = valueBar(Panel2, "PB1", QRect(50, 6, 300, 12));
   PB1->setEnabled(false);
   Label30 = label(Panel2, "Label30", {}, QRect(50, 4, 40, 16));
   LabelOp = label(Panel2, "LabelOp", {}, QRect(354, 4, 34, 16));
@@ -189,10 +186,10 @@ void TFormMyTavelo::CreateInfoPanel() {
 }
 
 void TFormMyTavelo::CreateNonVisualParts() {
-  Timer1 = new QTimer(this);
+  Timer1 = new TickTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
   Timer1->setInterval(200);
-  Timer2 = new QTimer(this);
+  Timer2 = new TickTimer(this);
   Timer2->setObjectName(QStringLiteral("Timer2"));
   Timer2->setInterval(100);
 

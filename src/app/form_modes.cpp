@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
@@ -111,7 +110,7 @@ void TFormMyTavelo::LeaveNetRadio() {
 
 void TFormMyTavelo::ApplyModeLayout(const ModeLayout& layout) {
   moveTop(p_settings, layout.settingsPanelTop);
-  setTag(Timer1, 0);
+  Timer1->setTag(0);
   if (layout.mainTimerRunning) Timer1->start();
   else Timer1->stop();
   if (layout.clearCueRecord) CueRecord.clear();
@@ -183,9 +182,11 @@ void TFormMyTavelo::FormCanResize(int newWidth, int newHeight) {
 }
 
 void TFormMyTavelo::Timer2Timer() {
-  if (const auto notice = Captions.check(windowTitle(), RadioRecordRunning())) Notice(*notice);
-  const int ticks = tagOf(Timer2) + 1;
-  setTag(Timer2, ticks);
+  // Most ticks see the caption of the tick before: one comparison, nothing read or built.
+  if (const QString caption = windowTitle(); caption != Captions.lastSeen())
+    Notice(*Captions.check(caption, RadioRecordRunning()));
+  const int ticks = Timer2->tag() + 1;
+  Timer2->setTag(ticks);
   if (ticks > kNoticeTicks && NoticeWindow && NoticeWindow->isVisible()) NoticeWindow->hide();
 }
 
@@ -197,7 +198,7 @@ void TFormMyTavelo::Notice(const QString& text) {
   const QRect workArea = screen->availableGeometry();
   const int textWidth = NoticeWindow->fontMetrics().horizontalAdvance(text);
   const QRect place = noticeRect(textWidth, whole.width(), workArea.bottom() + 1 - whole.top());
-  setTag(Timer2, 0);
+  Timer2->setTag(0);
   NoticeWindow->setText(text);
   NoticeWindow->setGeometry(place.translated(whole.topLeft()));
   NoticeWindow->show();

@@ -12,7 +12,6 @@
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QMenu>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>

@@ -17,7 +17,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLoggingCategory>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>

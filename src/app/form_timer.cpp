@@ -14,9 +14,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QProgressBar>
 #include <QPushButton>
-#include <QTimer>
 
 namespace {
 
@@ -58,7 +56,7 @@ void TFormMyTavelo::InstallFilesMouseFilter() {
 }
 
 void TFormMyTavelo::Timer1Timer() {
-  setTag(Timer1, tagOf(Timer1) + 1);
+  Timer1->setTag(Timer1->tag() + 1);
   if (ListIdle.tick(Stopped, tagOf(PM1) == 1)) SelectItem(CurrentTrack);
   if (CurrentMode == kFilesMode) FilesTimerDuty();
 }
@@ -75,16 +73,16 @@ void TFormMyTavelo::FilesTimerDuty() {
   FilesTick tick;
   tick.streamActive = active;
   tick.positionSeconds = BASS_ChannelBytes2Seconds(FileStream, BASS_ChannelGetPosition(FileStream, BASS_POS_BYTE));
-  tick.fileLengthSeconds = FileLengthSeconds();
+  if (!CueRecord.isEmpty()) tick.fileLengthSeconds = FileLengthSeconds();
   tick.cueRecord = CueRecord;
   tick.currentIndex = CurrentTrack;
   tick.itemCount = ListBox1->count();
   tick.trackLength = tagOf(PB1);
   tick.repeat = ChBoxRep->isChecked();
   tick.timeDisplay = TimeDisplay(tagOf(Label1));
-  const FilesTickPlan plan = planFilesTick(tick);
+  const FilesTickPlan plan = planFilesTick(tick, TimeTexts);
 
-  if (Label34->isVisible() && tagOf(Timer1) % kInfoLineTicks == 0) Label34->setText(StreamInfoText(FileStream));
+  if (Label34->isVisible() && Timer1->tag() % kInfoLineTicks == 0) Label34->setText(StreamInfoText(FileStream));
   if (plan.bar) PB1->setValue(*plan.bar);
   ButtonPause->setEnabled(true);
   ButtonStop->setEnabled(true);

@@ -12,8 +12,10 @@ add_library(tavelo_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/form_modes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_keys.cpp
   ${CMAKE_CURRENT_LIST_DIR}/glyphs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/value_bar.cpp
   ${CMAKE_CURRENT_LIST_DIR}/qt_dialogs.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/form.h)
+  ${CMAKE_CURRENT_LIST_DIR}/form.h
+  ${CMAKE_CURRENT_LIST_DIR}/tick_timer.h)
 target_include_directories(tavelo_app PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(tavelo_app PUBLIC
   tavelo_app_logic tavelo_util tavelo_radio tavelo_remote tavelo_recording tavelo_engine tavelo_platform

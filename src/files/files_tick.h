@@ -13,7 +13,7 @@
 struct FilesTick {
   bool streamActive = false;      // BASS_ChannelIsActive != 0 (a paused stream is active)
   double positionSeconds = 0;     // the file stream's position
-  double fileLengthSeconds = 0;   // the file stream's whole length
+  double fileLengthSeconds = 0;   // the file stream's whole length (read for a CUE sheet only)
   QString cueRecord;              // empty for a plain list
   int currentIndex = 0;           // list index, or CUE track number
   int itemCount = 0;
@@ -34,3 +34,5 @@ struct FilesTickPlan {
 };
 
 FilesTickPlan planFilesTick(const FilesTick& tick);
+// The same, taking the time display's text from texts, which formats it only when it changes.
+FilesTickPlan planFilesTick(const FilesTick& tick, TimeDisplayTexts& texts);

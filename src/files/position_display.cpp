@@ -22,6 +22,16 @@ QString timeDisplayText(int trackNumber, int elapsed, int trackLength, TimeDispl
          FormatMinSec(mode == TimeDisplay::TrackLength ? trackLength : elapsed);
 }
 
+const QString& TimeDisplayTexts::text(int trackNumber, int elapsed, int trackLength, TimeDisplay mode) {
+  const int seconds = mode == TimeDisplay::TrackLength ? trackLength : elapsed;
+  if (text_.isNull() || trackNumber != trackNumber_ || seconds != seconds_) {
+    trackNumber_ = trackNumber;
+    seconds_ = seconds;
+    text_ = timeDisplayText(trackNumber, elapsed, trackLength, mode);
+  }
+  return text_;
+}
+
 TimeDisplay toggledTimeDisplay(TimeDisplay mode) {
   return mode == TimeDisplay::TrackLength ? TimeDisplay::Elapsed : TimeDisplay::TrackLength;
 }

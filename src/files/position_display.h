@@ -20,6 +20,17 @@ int shownTrackNumber(int currentIndex, bool isCue);
 enum class TimeDisplay { Elapsed = 0, TrackLength = 1 };
 // Label1: "%.2d   " of the track number, then elapsed time or track length as mm:ss.
 QString timeDisplayText(int trackNumber, int elapsed, int trackLength, TimeDisplay mode);
+// Label1's text while a track plays: formatted again only when the track number or the time
+// shown changes (once a second at most), not on every tick.
+class TimeDisplayTexts {
+ public:
+  const QString& text(int trackNumber, int elapsed, int trackLength, TimeDisplay mode);
+
+ private:
+  int trackNumber_ = 0;
+  int seconds_ = 0;
+  QString text_;
+};
 // A click on Label1 switches between the two.
 TimeDisplay toggledTimeDisplay(TimeDisplay mode);
 // Label1 when nothing plays: "00   00:00" for an empty list, "01   00:00" otherwise.

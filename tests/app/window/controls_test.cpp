@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QProgressBar>
 #include <QSlider>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
@@ -228,7 +227,7 @@ TEST_F(ControlsTest, InitialValuesAndRanges) {
   EXPECT_EQ(form.TrackBar1->minimum(), 0);
   EXPECT_EQ(form.TrackBar1->maximum(), 60);
   EXPECT_EQ(form.TrackBar1->tickInterval(), 2);
-  for (const QProgressBar* bar : {form.PBL, form.PBR, form.PB1}) {
+  for (const ValueBar* bar : {form.PBL, form.PBR, form.PB1}) {
     EXPECT_EQ(bar->minimum(), 0);
     EXPECT_EQ(bar->maximum(), 100);
   }
