@@ -313,7 +313,7 @@ int openErrorCode(int averror) {
 
 }  // namespace
 
-FfmpegOpenResult openFfmpegSource(const char* path, CodecClassifier classify) {
+SourceOpening openFfmpegSource(const char* path, CodecClassifier classify) {
   static std::once_flag quietLog;
   std::call_once(quietLog, [] { av_log_set_level(AV_LOG_FATAL); });
 

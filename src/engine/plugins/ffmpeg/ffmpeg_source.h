@@ -3,19 +3,12 @@
 
 #include "source.h"
 
-#include <memory>
-
 namespace tavelo::engine {
 
 // Decides whether a stream is ours to play: returns the channel type for an accepted codec
 // (FFmpeg codec id) inside a container (FFmpeg demuxer name), 0 to refuse it.
 using CodecClassifier = std::uint32_t (*)(int codecId, const char* demuxer);
 
-struct FfmpegOpenResult {
-  std::unique_ptr<Source> source;
-  int error = 0;  // an engine error code when source is null
-};
-
-FfmpegOpenResult openFfmpegSource(const char* path, CodecClassifier classify);
+SourceOpening openFfmpegSource(const char* path, CodecClassifier classify);
 
 }  // namespace tavelo::engine
