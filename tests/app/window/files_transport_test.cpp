@@ -112,6 +112,20 @@ TEST_F(MainTimer, TimeDisplayShowsElapsedTimeOrTrackLength) {
   EXPECT_EQ(form->Label1->text(), "01   00:00");
 }
 
+// The display is formatted only when its time changes; a text shown meanwhile by Stop must
+// still give way to the time at the next tick.
+TEST_F(MainTimer, TimeDisplayComesBackAfterStopAndPlay) {
+  open(tone("song.wav", 5));
+  form->Label1Click();
+  tick();
+  EXPECT_EQ(form->Label1->text(), "01   00:05");
+  form->ButtonStop->click();
+  EXPECT_EQ(form->Label1->text(), "00   00:00");
+  form->ButtonPlay->click();
+  tick();
+  EXPECT_EQ(form->Label1->text(), "01   00:05");
+}
+
 TEST_F(MainTimer, MetersFollowTheSoundAndFallToZeroWhenPaused) {
   open(tone("loud.wav", 5));
   waitUntilPosition(0.5);
