@@ -181,6 +181,15 @@ void silenceForGood(Mixer& mixer, const Channel& channel) {
   }
 }
 
+// Once a channel's state has changed: the mixer may be waiting for room with sound from before.
+void hurryMixer() {
+  Engine& e = engine();
+  std::lock_guard lock(e.mutex);
+  if (e.mixer) {
+    e.mixer->hurry();
+  }
+}
+
 BOOL result(int error) { return error == BASS_OK ? succeed(kTrue) : fail(error, kFalse); }
 
 }  // namespace
@@ -386,6 +395,7 @@ BOOL BASS_StreamFree(HSTREAM handle) {
     if (e.mixer) {
       e.mixer->remove(channel.get());
       silenceForGood(*e.mixer, *channel);
+      e.mixer->hurry();
     }
   }
   channel->shutdown();
@@ -434,11 +444,9 @@ BOOL haltChannel(DWORD handle, bool pause) {
       silenceForGood(*e.mixer, *channel);
     }
   }
-  if (!pause) {
-    channel->stop();
-    return succeed(kTrue);
-  }
-  return result(channel->pause(queuedOutputFrames()));
+  const int error = pause ? channel->pause(queuedOutputFrames()) : (channel->stop(), BASS_OK);
+  hurryMixer();
+  return result(error);
 }
 
 }  // namespace
@@ -475,6 +483,7 @@ BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos, DWORD mode) {
     std::lock_guard lock(e.mutex);
     if (e.mixer) {
       e.mixer->dropQueued();
+      e.mixer->hurry();
     }
   }
   return result(error);

@@ -17,8 +17,13 @@ namespace {
 // Frames the decoder adds per turn: small enough to keep seeks quick, large enough to be cheap.
 constexpr std::size_t kDecodeChunk = 4096;
 
+// The decoder keeps this far ahead of the device's whole queue at least: a mixer that fills the
+// queue in one go must not find the channel dry and play silence.
+constexpr std::uint32_t kDecodeAheadOfQueueMs = 250;
+
 std::size_t ringFrames(const SourceFormat& format, std::uint32_t bufferMs) {
-  const std::size_t wanted = std::size_t{format.rate} * bufferMs / 1000;
+  const std::uint32_t aheadMs = std::max(bufferMs, kMaxQueuedMs + kDecodeAheadOfQueueMs);
+  const std::size_t wanted = std::size_t{format.rate} * aheadMs / 1000;
   return std::max(wanted, 2 * kDecodeChunk);
 }
 

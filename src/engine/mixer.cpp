@@ -53,13 +53,11 @@ void Mixer::halted(bool paused) {
   if (!paused) {
     dropQueued_ = true;
   }
-  output_->hurry();
 }
 
-void Mixer::dropQueued() {
-  dropQueued_ = true;
-  output_->hurry();
-}
+void Mixer::dropQueued() { dropQueued_ = true; }
+
+void Mixer::hurry() { output_->hurry(); }
 
 void Mixer::run() {
   while (waitForWork()) {

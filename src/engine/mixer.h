@@ -34,6 +34,9 @@ public:
   // A playing channel jumped, or a paused one is gone: what the device queued before is not to be
   // heard.
   void dropQueued();
+  // A channel paused, stopped, jumped or left: a write waiting for room returns at once, so that
+  // the mixer acts on it now.
+  void hurry();
 
 private:
   void run();

@@ -9,6 +9,8 @@
 namespace tavelo::engine {
 
 inline constexpr std::uint32_t kOutputChannels = 2;
+// The most a device queues ahead of what is heard.
+inline constexpr std::uint32_t kMaxQueuedMs = 850;
 
 class Output {
 public:

@@ -21,6 +21,9 @@ namespace {
 constexpr std::uint32_t kTargetLatencyMs = 600;
 constexpr std::uint32_t kRequestMs = 250;
 constexpr std::uint32_t kLatencyBoundMs = kTargetLatencyMs + kRequestMs;
+static_assert(kLatencyBoundMs <= kMaxQueuedMs);
+// Sound starts once this much is queued, not the whole queue: Play is heard at once.
+constexpr std::uint32_t kStartMs = 100;
 // A server that does not answer within this time is taken as absent.
 constexpr auto kConnectTimeout = std::chrono::seconds(3);
 
@@ -82,7 +85,7 @@ public:
 
   void discard() override { startOperation(pa_stream_flush); }
 
-  // The server waits for a full queue before it starts; a short sound must not wait forever.
+  // The server waits for kStartMs of sound before it starts; a shorter one must not wait forever.
   void playOut() override { startOperation(pa_stream_trigger); }
 
   void resume() override {
@@ -143,7 +146,7 @@ private:
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<std::uint32_t>(-1);
     attr.tlength = bytesFor(rate_, kTargetLatencyMs);
-    attr.prebuf = static_cast<std::uint32_t>(-1);
+    attr.prebuf = bytesFor(rate_, kStartMs);
     attr.minreq = bytesFor(rate_, kRequestMs);
     attr.fragsize = static_cast<std::uint32_t>(-1);
     const auto flags =
