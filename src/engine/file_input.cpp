@@ -1,6 +1,7 @@
 #include "file_input.h"
 
 #include "engine.h"
+#include "source.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -35,10 +36,23 @@ std::uint64_t FileInput::tell() const {
   return at < 0 ? 0 : static_cast<std::uint64_t>(at);
 }
 
-std::size_t FileInput::read(void* buffer, std::size_t bytes) {
+std::uint64_t FileInput::position(std::uint32_t mode) const {
+  switch (mode) {
+    case BASS_FILEPOS_CURRENT: return tell();
+    case BASS_FILEPOS_DOWNLOAD:
+    case BASS_FILEPOS_END: return size_;
+    default: return kNoFilePosition;
+  }
+}
+
+namespace {
+
+// Repeats `readSome(at, bytes, done)` until `bytes` came, the end, or an error other than EINTR.
+template <typename ReadSome>
+std::size_t readFully(void* buffer, std::size_t bytes, ReadSome readSome) {
   std::size_t done = 0;
   while (done < bytes) {
-    const ssize_t got = ::read(fd_, static_cast<char*>(buffer) + done, bytes - done);
+    const ssize_t got = readSome(static_cast<char*>(buffer) + done, bytes - done, done);
     if (got < 0 && errno == EINTR) {
       continue;
     }
@@ -50,21 +64,18 @@ std::size_t FileInput::read(void* buffer, std::size_t bytes) {
   return done;
 }
 
+}  // namespace
+
+std::size_t FileInput::read(void* buffer, std::size_t bytes) {
+  return readFully(buffer, bytes, [this](char* at, std::size_t count, std::size_t) { return ::read(fd_, at, count); });
+}
+
 bool FileInput::seek(std::uint64_t offset) { return lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0; }
 
 std::size_t FileInput::readAt(std::uint64_t offset, void* buffer, std::size_t bytes) const {
-  std::size_t done = 0;
-  while (done < bytes) {
-    const ssize_t got = ::pread(fd_, static_cast<char*>(buffer) + done, bytes - done, static_cast<off_t>(offset + done));
-    if (got < 0 && errno == EINTR) {
-      continue;
-    }
-    if (got <= 0) {
-      break;
-    }
-    done += static_cast<std::size_t>(got);
-  }
-  return done;
+  return readFully(buffer, bytes, [this, offset](char* at, std::size_t count, std::size_t done) {
+    return ::pread(fd_, at, count, static_cast<off_t>(offset + done));
+  });
 }
 
 }  // namespace tavelo::engine

@@ -22,6 +22,8 @@ public:
   std::uint64_t size() const { return size_; }
   // The read position.
   std::uint64_t tell() const;
+  // BASS_StreamGetFilePosition's modes: 0 the read position, 1 and 2 the size; else kNoFilePosition.
+  std::uint64_t position(std::uint32_t mode) const;
 
   // Reads up to `bytes` (fewer only at the end or on a read error); returns how many.
   std::size_t read(void* buffer, std::size_t bytes);

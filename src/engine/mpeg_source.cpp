@@ -1,6 +1,7 @@
 #include "mpeg_source.h"
 
 #include "engine.h"
+#include "file_source.h"
 
 #include <mpg123.h>
 
@@ -171,63 +172,37 @@ bool keepFirstFormat(mpg123_handle* handle, long rate, int channels) {
          mpg123_format(handle, rate, channels == 1 ? MPG123_MONO : MPG123_STEREO, MPG123_ENC_FLOAT_32) == MPG123_OK;
 }
 
-class MpegSource final : public Source {
+class MpegSource final : public FileSource {
 public:
-  MpegSource(std::unique_ptr<FileInput> file, HandlePtr handle, const SourceFormat& info)
-      : file_(std::move(file)), handle_(std::move(handle)), info_(info) {
+  MpegSource(std::unique_ptr<FileInput> file, HandlePtr handle, const SourceFormat& format)
+      : FileSource(std::move(file), format), handle_(std::move(handle)) {
     const off_t length = mpg123_length(handle_.get());
     length_ = length > 0 ? std::int64_t(length) : -1;
   }
 
-  SourceFormat format() const override { return info_; }
-  std::int64_t lengthFrames() const override { return length_; }
-
   std::int64_t read(float* out, std::int64_t frames) override {
-    const std::size_t frameBytes = sizeof(float) * info_.channels;
+    const std::size_t frameBytes = sizeof(float) * format_.channels;
     auto* bytes = reinterpret_cast<unsigned char*>(out);
     const std::size_t wanted = static_cast<std::size_t>(frames) * frameBytes;
     std::size_t filled = 0;
-    while (filled < wanted && !ended_) {
+    bool atEnd = ended_;
+    while (filled < wanted && !atEnd) {
       std::size_t done = 0;
       const int result = mpg123_read(handle_.get(), bytes + filled, wanted - filled, &done);
       filled += done;
       // A new format is the same output format, converted; anything else but more is the end.
-      ended_ = result != MPG123_OK && result != MPG123_NEW_FORMAT && done == 0;
+      atEnd = result != MPG123_OK && result != MPG123_NEW_FORMAT && done == 0;
     }
-    const auto got = static_cast<std::int64_t>(filled / frameBytes);
-    position_ += got;
-    if (ended_) {
-      length_ = position_;
-    }
-    return got;
+    return advance(static_cast<std::int64_t>(filled / frameBytes), atEnd);
   }
 
   bool seek(std::int64_t frame) override {
     const off_t reached = mpg123_seek(handle_.get(), static_cast<off_t>(frame), SEEK_SET);
-    if (reached < 0) {
-      return false;
-    }
-    position_ = reached;
-    ended_ = false;
-    return true;
-  }
-
-  std::uint64_t filePosition(std::uint32_t mode) const override {
-    switch (mode) {
-      case BASS_FILEPOS_CURRENT: return file_->tell();
-      case BASS_FILEPOS_DOWNLOAD:
-      case BASS_FILEPOS_END: return file_->size();
-      default: return kNoFilePosition;
-    }
+    return reached >= 0 && landed(reached);
   }
 
 private:
-  std::unique_ptr<FileInput> file_;
   HandlePtr handle_;
-  SourceFormat info_;
-  std::int64_t length_ = -1;
-  std::int64_t position_ = 0;
-  bool ended_ = false;
 };
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "pcm_source.h"
 
 #include "engine.h"
+#include "file_source.h"
 
 #include <algorithm>
 #include <array>
@@ -149,7 +150,9 @@ std::optional<PcmLayout> parseWave(const FileInput& file) {
     }
   }
   layout.dataOffset = data->body;
-  layout.frames = framesPresent(file, data->body, data->size, layout.frameBytes());
+  // Writers that cannot go back to fill in the size (a pipe) leave it 0: the sound runs to the end.
+  const std::uint64_t claimed = data->size != 0 ? data->size : file.size();
+  layout.frames = framesPresent(file, data->body, claimed, layout.frameBytes());
   return layout;
 }
 
@@ -297,18 +300,15 @@ Converter converterFor(const PcmLayout& layout) {
   }
 }
 
-class PcmSource final : public Source {
+class PcmSource final : public FileSource {
 public:
   PcmSource(std::unique_ptr<FileInput> file, const PcmLayout& layout)
-      : file_(std::move(file)),
+      : FileSource(std::move(file), {layout.rate, layout.channels, layout.ctype, layout.origres}),
         layout_(layout),
-        convert_(layout.bigEndian ? converterFor<true>(layout) : converterFor<false>(layout)),
-        length_(static_cast<std::int64_t>(layout.frames)) {
+        convert_(layout.bigEndian ? converterFor<true>(layout) : converterFor<false>(layout)) {
+    length_ = static_cast<std::int64_t>(layout.frames);
     file_->seek(layout_.dataOffset);
   }
-
-  SourceFormat format() const override { return {layout_.rate, layout_.channels, layout_.ctype, layout_.origres}; }
-  std::int64_t lengthFrames() const override { return length_; }
 
   std::int64_t read(float* out, std::int64_t frames) override {
     const std::uint32_t frameBytes = layout_.frameBytes();
@@ -317,38 +317,19 @@ public:
       return 0;
     }
     bytes_.resize(static_cast<std::size_t>(wanted) * frameBytes);
-    const std::size_t got = file_->read(bytes_.data(), bytes_.size()) / frameBytes;
-    convert_(bytes_.data(), out, got * layout_.channels);
-    position_ += static_cast<std::int64_t>(got);
-    if (static_cast<std::int64_t>(got) < wanted) {
-      length_ = position_;  // the file shrank under us: its end is here
-    }
-    return static_cast<std::int64_t>(got);
+    const auto got = static_cast<std::int64_t>(file_->read(bytes_.data(), bytes_.size()) / frameBytes);
+    convert_(bytes_.data(), out, static_cast<std::size_t>(got) * layout_.channels);
+    return advance(got, got < wanted);  // short: the file shrank under us, its end is here
   }
 
   bool seek(std::int64_t frame) override {
-    if (frame < 0 || frame > length_ || !file_->seek(layout_.dataOffset + std::uint64_t(frame) * layout_.frameBytes())) {
-      return false;
-    }
-    position_ = frame;
-    return true;
-  }
-
-  std::uint64_t filePosition(std::uint32_t mode) const override {
-    switch (mode) {
-      case BASS_FILEPOS_CURRENT: return file_->tell();
-      case BASS_FILEPOS_DOWNLOAD:
-      case BASS_FILEPOS_END: return file_->size();
-      default: return kNoFilePosition;
-    }
+    return frame >= 0 && frame <= length_ &&
+           file_->seek(layout_.dataOffset + std::uint64_t(frame) * layout_.frameBytes()) && landed(frame);
   }
 
 private:
-  std::unique_ptr<FileInput> file_;
   const PcmLayout layout_;
   const Converter convert_;
-  std::int64_t length_;
-  std::int64_t position_ = 0;
   std::vector<std::uint8_t> bytes_;
 };
 

@@ -1,6 +1,7 @@
 #include "vorbis_source.h"
 
 #include "engine.h"
+#include "file_source.h"
 
 #include <vorbis/vorbisfile.h>
 
@@ -45,24 +46,20 @@ int sourceChannel(std::uint32_t channels, std::uint32_t channel) {
   return channels < kWaveOrder.size() ? kWaveOrder[channels][channel] : int(channel);
 }
 
-class VorbisSource final : public Source {
+class VorbisSource final : public FileSource {
 public:
-  VorbisSource(std::unique_ptr<FileInput> file, std::unique_ptr<OggVorbis_File> vorbis)
-      : file_(std::move(file)), vorbis_(std::move(vorbis)) {
-    const vorbis_info* info = ov_info(vorbis_.get(), -1);
-    info_ = {std::uint32_t(info->rate), std::uint32_t(info->channels), BASS_CTYPE_STREAM_OGG, 0};
+  VorbisSource(std::unique_ptr<FileInput> file, std::unique_ptr<OggVorbis_File> vorbis, const SourceFormat& format)
+      : FileSource(std::move(file), format), vorbis_(std::move(vorbis)) {
     const ogg_int64_t total = ov_pcm_total(vorbis_.get(), -1);
     length_ = total >= 0 ? total : -1;
   }
   ~VorbisSource() override { ov_clear(vorbis_.get()); }
 
-  SourceFormat format() const override { return info_; }
-  std::int64_t lengthFrames() const override { return length_; }
-
   std::int64_t read(float* out, std::int64_t frames) override {
     std::int64_t done = 0;
     int holes = 0;
-    while (done < frames && !ended_) {
+    bool atEnd = ended_;
+    while (done < frames && !atEnd) {
       float** planes = nullptr;
       int link = 0;
       const long got = ov_read_float(vorbis_.get(), &planes, int(std::min<std::int64_t>(frames - done, 4096)), &link);
@@ -70,43 +67,23 @@ public:
         continue;  // a gap in the pages: the sound goes on after it
       }
       if (got <= 0) {
-        ended_ = true;
+        atEnd = true;
         break;
       }
       holes = 0;
-      interleave(planes, got, ov_info(vorbis_.get(), link)->channels, out + done * info_.channels);
+      interleave(planes, got, ov_info(vorbis_.get(), link)->channels, out + done * format_.channels);
       done += got;
     }
-    position_ += done;
-    if (ended_) {
-      length_ = position_;
-    }
-    return done;
+    return advance(done, atEnd);
   }
 
-  bool seek(std::int64_t frame) override {
-    if (ov_pcm_seek(vorbis_.get(), frame) != 0) {
-      return false;
-    }
-    position_ = frame;
-    ended_ = false;
-    return true;
-  }
-
-  std::uint64_t filePosition(std::uint32_t mode) const override {
-    switch (mode) {
-      case BASS_FILEPOS_CURRENT: return file_->tell();
-      case BASS_FILEPOS_DOWNLOAD:
-      case BASS_FILEPOS_END: return file_->size();
-      default: return kNoFilePosition;
-    }
-  }
+  bool seek(std::int64_t frame) override { return ov_pcm_seek(vorbis_.get(), frame) == 0 && landed(frame); }
 
 private:
   // A later link of a chained file may have other channels: they are fitted to the first's
   // (extra ones dropped, missing ones silent).
   void interleave(float* const* planes, long frames, int linkChannels, float* out) const {
-    const std::uint32_t channels = info_.channels;
+    const std::uint32_t channels = format_.channels;
     const bool sameLayout = std::uint32_t(linkChannels) == channels;
     for (std::uint32_t c = 0; c < channels; ++c) {
       const int from = sameLayout ? sourceChannel(channels, c) : int(c);
@@ -117,12 +94,7 @@ private:
     }
   }
 
-  std::unique_ptr<FileInput> file_;
   std::unique_ptr<OggVorbis_File> vorbis_;
-  SourceFormat info_;
-  std::int64_t length_ = -1;
-  std::int64_t position_ = 0;
-  bool ended_ = false;
 };
 
 }  // namespace
@@ -139,7 +111,8 @@ SourceOpening openVorbisSource(std::unique_ptr<FileInput>& file) {
     ov_clear(vorbis.get());
     return {nullptr, BASS_ERROR_FILEFORM};
   }
-  return {std::make_unique<VorbisSource>(std::move(file), std::move(vorbis)), BASS_OK};
+  const SourceFormat format{std::uint32_t(info->rate), std::uint32_t(info->channels), BASS_CTYPE_STREAM_OGG, 0};
+  return {std::make_unique<VorbisSource>(std::move(file), std::move(vorbis), format), BASS_OK};
 }
 
 }  // namespace tavelo::engine

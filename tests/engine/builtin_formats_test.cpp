@@ -104,6 +104,13 @@ void writeOverclaimingWave(const std::string& path) {
   writeBytes(path, bytes.substr(0, 44 + std::size_t(kFrames) * 2));
 }
 
+// The tone as a writer into a pipe leaves it: the data chunk's size is 0.
+void writeStreamedWave(const std::string& path) {
+  std::string bytes = readBytes(mediaPath("tone.wav"));
+  bytes.replace(40, 4, std::string(4, '\0'));
+  writeBytes(path, bytes);
+}
+
 // --- MPEG audio
 
 // An ID3v2.3 tag with a title and 4 KB of padding, as taggers leave it.
@@ -232,6 +239,7 @@ TEST_F(BuiltInFormatTest, WaveAndAiffDecodeEverySampleEncoding) {
        kFrames, 0, 0.5},
       // What the file holds, not what its data chunk claims.
       {"overclaiming.wav", writeOverclaimingWave, kPcm, 16, kRate, 2, kFrames / 2, 0, 0.5},
+      {"streamed.wav", writeStreamedWave, kPcm, 16, kRate, 2, kFrames, 0, 0.5},
       {"s8.aiff", [](const std::string& p) { encodeTone("sox IN -b 8 OUT", p); }, kAiff, 8, kRate, 2, kFrames, 0, 0.5},
       {"s24.aiff", [](const std::string& p) { encodeTone(s24be, p); }, kAiff, 24, kRate, 2, kFrames, 0, 0.5},
       {"none.aifc", [](const std::string& p) { encodeTone("sox IN OUT", p); }, kAiff, 16, kRate, 2, kFrames, 0, 0.5},
