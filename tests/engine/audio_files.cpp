@@ -96,6 +96,21 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ignored);
 }
 
+double zeroCrossingHz(const std::vector<std::int16_t>& interleaved, int channels, int channel, std::uint32_t rate) {
+  std::vector<double> crossings;  // in frames, between samples
+  const auto step = std::size_t(channels);
+  for (std::size_t i = std::size_t(channel) + step; i < interleaved.size(); i += step) {
+    const double before = interleaved[i - step], after = interleaved[i];
+    if (before < 0 && after >= 0) {
+      crossings.push_back(double(i / step) - after / (after - before));
+    }
+  }
+  if (crossings.size() < 2) {
+    return 0;
+  }
+  return double(crossings.size() - 1) * rate / (crossings.back() - crossings.front());
+}
+
 double toneShare(const std::vector<std::int16_t>& interleaved, int channels, int channel, std::uint32_t rate, double hz) {
   // Goertzel: the power at one frequency against the whole power of the block.
   const double coefficient = 2 * std::cos(2 * std::numbers::pi * hz / rate);

@@ -42,6 +42,10 @@ private:
   std::string path_;
 };
 
+// The frequency of a tone in one channel, from its upward zero crossings over whole periods
+// (0 when there are fewer than two).
+double zeroCrossingHz(const std::vector<std::int16_t>& interleaved, int channels, int channel, std::uint32_t rate);
+
 // Strength of `hz` in the samples of one channel relative to their whole energy (0..1).
 double toneShare(const std::vector<std::int16_t>& interleaved, int channels, int channel, std::uint32_t rate, double hz);
 

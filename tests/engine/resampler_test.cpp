@@ -2,6 +2,8 @@
 // as stereo without clipping.
 #include "resampler.h"
 
+#include "audio_files.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -32,18 +34,10 @@ std::vector<float> resampleAll(Resampler& resampler, const std::vector<float>& s
   return out;
 }
 
-// The tone's frequency from the left channel's upward zero crossings over whole periods.
-double measuredHz(const std::vector<float>& stereo, std::uint32_t rate) {
-  std::vector<double> crossings;
-  for (std::size_t i = 2; i < stereo.size(); i += 2) {
-    if (stereo[i - 2] < 0 && stereo[i] >= 0) {
-      crossings.push_back(double(i / 2) - stereo[i] / (stereo[i] - stereo[i - 2]));
-    }
-  }
-  if (crossings.size() < 2) {
-    return 0;
-  }
-  return double(crossings.size() - 1) * rate / (crossings.back() - crossings.front());
+double leftHz(const std::vector<float>& stereo, std::uint32_t rate) {
+  std::vector<std::int16_t> pcm(stereo.size());
+  std::transform(stereo.begin(), stereo.end(), pcm.begin(), [](float v) { return std::int16_t(std::lround(v * 32767)); });
+  return test::zeroCrossingHz(pcm, 2, 0, rate);
 }
 
 TEST(ResamplerTest, KeepsLengthAndPitch) {
@@ -56,7 +50,7 @@ TEST(ResamplerTest, KeepsLengthAndPitch) {
     Resampler resampler(c.from, 2, c.to);
     const std::vector<float> out = resampleAll(resampler, stereoTone(1000, c.from, c.from));  // one second
     EXPECT_NEAR(double(out.size() / 2), double(c.to), 1.0);
-    EXPECT_NEAR(measuredHz(out, c.to), 1000.0, 0.5);
+    EXPECT_NEAR(leftHz(out, c.to), 1000.0, 0.5);
     const float peak = *std::max_element(out.begin(), out.end());
     EXPECT_NEAR(peak, 0.5f, 0.01f);
   }
