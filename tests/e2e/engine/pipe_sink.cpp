@@ -2,6 +2,8 @@
 
 #include "engine.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -23,6 +25,8 @@ std::string firstLineOf(const std::string& commandLine) {
   }
   return line.substr(0, line.find('\n'));
 }
+
+void endReached(HSYNC, DWORD, DWORD, void* user) { static_cast<std::atomic<bool>*>(user)->store(true); }
 
 }  // namespace
 
@@ -73,6 +77,21 @@ void PipeSink::collect(const std::string& fifo) {
     flowing_ = true;
   }
   close(fd);
+}
+
+WavData PipeSink::playToEnd(const std::string& path, const std::function<void(HSTREAM)>& during) {
+  const HSTREAM stream = BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0);
+  EXPECT_NE(stream, 0u) << BASS_ErrorGetCode();
+  std::atomic<bool> ended{false};
+  BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, endReached, &ended);
+  EXPECT_TRUE(BASS_ChannelPlay(stream, 0));
+  during(stream);
+  for (int i = 0; i < 500 && !ended; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(ended);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // what the server still held has played
+  return stop();
 }
 
 }  // namespace tavelo::test

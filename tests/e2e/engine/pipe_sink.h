@@ -3,8 +3,10 @@
 #pragma once
 
 #include "audio_files.h"
+#include "engine.h"
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,6 +26,9 @@ public:
   static int device();
   // Unloads the sink (its pipe then ends) and returns what it played, 44.1 kHz stereo.
   WavData stop();
+  // Plays a file on the engine's device to its end (`during` runs while it plays), lets the
+  // server play out what it holds, and stops the sink.
+  WavData playToEnd(const std::string& path, const std::function<void(HSTREAM)>& during = [](HSTREAM) {});
 
 private:
   void collect(const std::string& fifo);

@@ -84,20 +84,7 @@ protected:
   void TearDown() override { BASS_Free(); }
 
   // Plays the tone to its end and returns what the sink played; `during` runs while it plays.
-  WavData playRecorded(const std::function<void(HSTREAM)>& during) {
-    const HSTREAM stream = BASS_StreamCreateFile(0, tone_.c_str(), 0, 0, 0);
-    EXPECT_NE(stream, 0u) << BASS_ErrorGetCode();
-    std::atomic<bool> ended{false};
-    BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, endReached, &ended);
-    EXPECT_TRUE(BASS_ChannelPlay(stream, 0));
-    during(stream);
-    for (int i = 0; i < 500 && !ended; ++i) {
-      std::this_thread::sleep_for(10ms);
-    }
-    EXPECT_TRUE(ended);
-    std::this_thread::sleep_for(1000ms);  // what the server still held has played
-    return sink_.stop();
-  }
+  WavData playRecorded(const std::function<void(HSTREAM)>& during) { return sink_.playToEnd(tone_, during); }
 
   TempDir dir_;
   PipeSink sink_{dir_.file("sink.fifo")};

@@ -7,15 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cmath>
-#include <thread>
 
 namespace tavelo::test {
 namespace {
-
-using namespace std::chrono_literals;
 
 constexpr std::uint32_t kDeviceRate = 44100;
 constexpr double kToneHz = 1000;
@@ -39,8 +34,6 @@ std::vector<std::int16_t> soundingPart(const WavData& wav) {
   return first < last ? std::vector<std::int16_t>(wav.samples.begin() + std::ptrdiff_t(first), wav.samples.begin() + std::ptrdiff_t(last + step))
                       : std::vector<std::int16_t>{};
 }
-
-void endReached(HSYNC, DWORD, DWORD, void* user) { static_cast<std::atomic<bool>*>(user)->store(true); }
 
 struct RateCase {
   const char* name;
@@ -71,27 +64,12 @@ protected:
     return out;
   }
 
-  // Plays the file to its end and returns what the sink heard.
-  WavData heard(const std::string& path) {
-    const HSTREAM stream = BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0);
-    EXPECT_NE(stream, 0u) << BASS_ErrorGetCode();
-    std::atomic<bool> ended{false};
-    BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, endReached, &ended);
-    EXPECT_TRUE(BASS_ChannelPlay(stream, 0));
-    for (int i = 0; i < 500 && !ended; ++i) {
-      std::this_thread::sleep_for(10ms);
-    }
-    EXPECT_TRUE(ended);
-    std::this_thread::sleep_for(1500ms);  // what the server still holds plays out
-    return sink_.stop();
-  }
-
   TempDir dir_;
   PipeSink sink_{dir_.file("sink.fifo")};
 };
 
 TEST_P(ResampledPlaybackTest, KeepsItsLengthAndPitch) {
-  const WavData wav = heard(makeFile(GetParam()));
+  const WavData wav = sink_.playToEnd(makeFile(GetParam()));
   ASSERT_EQ(wav.rate, kDeviceRate);
   const std::vector<std::int16_t> part = soundingPart(wav);
   const double seconds = double(part.size() / std::size_t(wav.channels)) / kDeviceRate;
