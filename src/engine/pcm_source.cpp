@@ -76,7 +76,7 @@ private:
 // the file really holds.
 std::uint64_t framesPresent(const FileInput& file, std::uint64_t offset, std::uint64_t claimed, std::uint32_t frameBytes) {
   const std::uint64_t present = offset < file.size() ? file.size() - offset : 0;
-  return std::min(claimed, present) / frameBytes;
+  return frameBytes != 0 ? std::min(claimed, present) / frameBytes : 0;  // no channels or no bits: no sound
 }
 
 bool plausible(const PcmLayout& layout) {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 
 namespace tavelo::test {
@@ -91,6 +92,55 @@ TEST_F(EngineTest, DamagedFilesPlayUpToTheDamage) {
     EXPECT_LE(seconds, c.maxSeconds);
     EXPECT_EQ(BASS_ChannelIsActive(stream), DWORD{BASS_ACTIVE_STOPPED});
     BASS_StreamFree(stream);
+  }
+}
+
+std::string readAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string randomBytes(std::size_t count) {
+  std::mt19937 random(11);
+  std::string bytes(count, '\0');
+  for (char& byte : bytes) {
+    byte = char(random());
+  }
+  return bytes;
+}
+
+// A copy of `name` with `bytes` written at `offset` from the start of the first `after` text
+// (from the file's start when `after` is empty).
+std::string patched(const std::string& name, const std::string& newName, const std::string& after, std::size_t offset,
+                    const std::string& bytes) {
+  std::string file = readAll(mediaPath(name));
+  file.replace((after.empty() ? 0 : file.find(after)) + offset, bytes.size(), bytes);
+  writeText(mediaPath(newName), file);
+  return mediaPath(newName);
+}
+
+// Headers whose numbers make no sense are refused, not believed: no division by zero, no huge
+// buffer, no read past the end, no endless search.
+TEST_F(EngineTest, HeadersThatMakeNoSenseAreRefused) {
+  const std::string none(4, '\0');
+  writeText(mediaPath("huge-id3.mp3"), std::string("ID3\x04\0\0\x7f\x7f\x7f\x7f", 10) + randomBytes(100000));
+  writeText(mediaPath("random.mp3"), randomBytes(1 << 20));
+  const std::vector<std::pair<const char*, std::string>> cases{
+      {"WAVE without channels", patched("tone.wav", "no-channels.wav", "", 22, none.substr(0, 2))},
+      {"WAVE of 5000 channels", patched("tone.wav", "many-channels.wav", "", 22, "\x88\x13")},
+      {"WAVE without a rate", patched("tone.wav", "no-rate.wav", "", 24, none)},
+      {"WAVE of 0-bit samples", patched("tone.wav", "no-bits.wav", "", 34, none.substr(0, 2))},
+      {"WAVE format chunk past the end", patched("tone.wav", "long-fmt.wav", "", 16, "\xf0\xff\xff\xff")},
+      {"AIFF without channels", patched("tone.aif", "no-channels.aif", "COMM", 8, none.substr(0, 2))},
+      {"AIFF without frames", patched("tone.aif", "no-frames.aif", "COMM", 10, none)},
+      {"AIFF sound offset past the end", patched("tone.aif", "far-sound.aif", "SSND", 8, "\x7f\xff\xff\xff")},
+      {"ID3v2 tag larger than the file", mediaPath("huge-id3.mp3")},
+      {"a megabyte of random bytes", mediaPath("random.mp3")},
+  };
+  for (const auto& [what, path] : cases) {
+    SCOPED_TRACE(what);
+    EXPECT_EQ(BASS_StreamCreateFile(0, path.c_str(), 0, 0, BASS_STREAM_DECODE), 0u);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEFORM);
   }
 }
 
