@@ -223,6 +223,33 @@ TEST_F(BuiltInFormatTest, TagsChangeNoSampleOfAnMp3) {
   EXPECT_EQ(plainSamples, taggedSamples);
 }
 
+// After a seek the decoder gives the very samples that a reading from the start gives there:
+// MPEG audio decodes the frames before the target that its bit reservoir needs.
+TEST_F(BuiltInFormatTest, ASeekLandsOnTheSameSamplesAsReadingThrough) {
+  constexpr std::int64_t kTarget = 33333;
+  constexpr std::size_t kCompared = 2 * 2048;
+  for (const char* name : {"tone.mp3", "tone.mp2", "tone.ogg", "tone.aif", "tone-float.wav"}) {
+    SCOPED_TRACE(name);
+    const HSTREAM through = open(name, BASS_STREAM_DECODE | BASS_SAMPLE_FLOAT);
+    const HSTREAM seeked = open(name, BASS_STREAM_DECODE | BASS_SAMPLE_FLOAT);
+    ASSERT_NE(through, 0u);
+    ASSERT_NE(seeked, 0u);
+    std::vector<float> all;
+    decodeToEnd(through, 2, &all);
+    ASSERT_TRUE(BASS_ChannelSetPosition(seeked, QWORD(kTarget) * 8, BASS_POS_BYTE));
+    std::vector<float> after(kCompared);
+    ASSERT_EQ(BASS_ChannelGetData(seeked, after.data(), DWORD(kCompared * sizeof(float)) | BASS_DATA_FLOAT),
+              DWORD(kCompared * sizeof(float)));
+    const auto from = all.begin() + 2 * kTarget;
+    const std::vector<float> expected(from, from + std::ptrdiff_t(kCompared));
+    float largest = 0;
+    for (std::size_t i = 0; i < kCompared; ++i) {
+      largest = std::max(largest, std::fabs(after[i] - expected[i]));
+    }
+    EXPECT_LT(largest, 1e-4f);
+  }
+}
+
 TEST_F(BuiltInFormatTest, WaveAndAiffDecodeEverySampleEncoding) {
   const auto ffmpeg = [](const char* args) { return std::string("ffmpeg -v error -i IN ") + args + " OUT"; };
   static const std::string s24 = ffmpeg("-c:a pcm_s24le"), s32 = ffmpeg("-c:a pcm_s32le"), u8 = ffmpeg("-c:a pcm_u8"),
