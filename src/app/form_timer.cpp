@@ -77,7 +77,7 @@ void TFormMyTavelo::FilesTimerDuty() {
   tick.cueRecord = CueRecord;
   tick.currentIndex = CurrentTrack;
   tick.itemCount = ListBox1->count();
-  tick.trackLength = tagOf(PB1);
+  tick.trackLength = PB1->tag();
   tick.repeat = ChBoxRep->isChecked();
   tick.timeDisplay = TimeDisplay(tagOf(Label1));
   const FilesTickPlan plan = planFilesTick(tick, TimeTexts);
@@ -117,7 +117,7 @@ void TFormMyTavelo::FinishList(int selectedIndex) {
 // The file plays on into the next CUE track; only the display follows.
 void TFormMyTavelo::ApplyCueCrossing(int track, int trackLength) {
   CurrentTrack = track;
-  setTag(PB1, trackLength);
+  PB1->setTag(trackLength);
   SelectItem(track);
   Label9->setText(timeScaleText(trackLength));
   PB1->setValue(0);
@@ -126,7 +126,7 @@ void TFormMyTavelo::ApplyCueCrossing(int track, int trackLength) {
 
 void TFormMyTavelo::PB1MouseUp(int x) {
   const int cueStart = CueRecord.isEmpty() ? 0 : cueTrackStart(CueRecord, CurrentTrack);
-  const BarSeek seek = barClickSeek(x, PB1->width(), tagOf(PB1), cueStart, PB1->maximum());
+  const BarSeek seek = barClickSeek(x, PB1->width(), PB1->tag(), cueStart, PB1->maximum());
   PB1->setValue(seek.position);
   // Seeking in Audio CD mode arrives with CD playback; a radio stream cannot seek.
   if (CurrentMode == kFilesMode)
@@ -137,7 +137,7 @@ void TFormMyTavelo::PB1MouseUp(int x) {
 
 void TFormMyTavelo::PB1MouseMove(int x) {
   const int barLeft = PB1->x();
-  const HoverTime hover = barHoverTime(x, PB1->width(), tagOf(PB1), Panel2->width() - barLeft, PB1->maximum());
+  const HoverTime hover = barHoverTime(x, PB1->width(), PB1->tag(), Panel2->width() - barLeft, PB1->maximum());
   Label30->move(barLeft + hover.labelLeft, Label30->y());
   Label30->setText(hover.text);
   Label30->show();

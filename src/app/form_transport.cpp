@@ -73,7 +73,7 @@ bool TFormMyTavelo::MyBassPlay(const QString& path, int track) {
   Timer1->stop();
   FileStream = CreateFileStream(path);
   if (FileStream) StartTrack(FileStream, track);
-  if (tagOf(PB1) == 0) setTag(PB1, 1);
+  if (PB1->tag() == 0) PB1->setTag(1);
   return FileStream != 0;
 }
 
@@ -90,7 +90,7 @@ double TFormMyTavelo::FileLengthSeconds() const {
 
 void TFormMyTavelo::StartTrack(std::uint32_t stream, int track) {
   const int length = playedTrackLength(CueRecord, track, FileLengthSeconds());
-  setTag(PB1, length);
+  PB1->setTag(length);
   if (track > 0) {
     const QWORD start = BASS_ChannelSeconds2Bytes(stream, cueTrackStart(CueRecord, track));
     BASS_ChannelSetPosition(stream, start, BASS_POS_BYTE);
