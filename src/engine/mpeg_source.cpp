@@ -20,14 +20,18 @@ namespace {
 constexpr std::size_t kMaxJunk = 64 * 1024;
 // Frames in a row that make a file MPEG audio, unless the file ends sooner.
 constexpr int kFramesInARow = 3;
+// The longest free-format frame: 640 kb/s at 32 kHz.
+constexpr std::size_t kMaxFreeFrame = 2881;
 
 struct FrameHeader {
   std::uint32_t version = 0;  // 3 = MPEG-1, 2 = MPEG-2, 0 = MPEG-2.5
   std::uint32_t layer = 0;    // 1, 2 or 3
   std::uint32_t rateIndex = 0;
-  std::uint32_t bytes = 0;    // the frame's length
+  std::uint32_t padding = 0;  // bytes added to this frame
+  std::uint32_t bytes = 0;    // the frame's length; 0 for a free-format frame, which does not say
   bool sameStream(const FrameHeader& other) const {
-    return version == other.version && layer == other.layer && rateIndex == other.rateIndex;
+    return version == other.version && layer == other.layer && rateIndex == other.rateIndex &&
+           (bytes == 0) == (other.bytes == 0);
   }
 };
 
@@ -40,8 +44,7 @@ constexpr std::uint16_t kBitrates[5][16] = {
 };
 constexpr std::uint32_t kRates[3] = {44100, 48000, 32000};
 
-// A header with every field valid (free-format frames, whose length is not in the header, are
-// not recognised here).
+// A header with every field valid.
 std::optional<FrameHeader> parseHeader(const std::uint8_t* p) {
   if (p[0] != 0xFF || (p[1] & 0xE0) != 0xE0) {
     return std::nullopt;
@@ -51,21 +54,31 @@ std::optional<FrameHeader> parseHeader(const std::uint8_t* p) {
   h.layer = 4 - ((p[1] >> 1) & 3);
   const std::uint32_t bitrateIndex = p[2] >> 4;
   h.rateIndex = (p[2] >> 2) & 3;
-  if (h.version == 1 || h.layer == 4 || bitrateIndex == 0 || bitrateIndex == 15 || h.rateIndex == 3 || (p[3] & 3) == 2) {
+  if (h.version == 1 || h.layer == 4 || bitrateIndex == 15 || h.rateIndex == 3 || (p[3] & 3) == 2) {
     return std::nullopt;
   }
   const bool mpeg1 = h.version == 3;
   const std::uint32_t table = mpeg1 ? h.layer - 1 : (h.layer == 1 ? 3 : 4);
   const std::uint32_t bitrate = kBitrates[table][bitrateIndex] * 1000u;
   const std::uint32_t rate = kRates[h.rateIndex] >> (mpeg1 ? 0 : (h.version == 2 ? 1 : 2));
-  const std::uint32_t padding = (p[2] >> 1) & 1;
-  if (h.layer == 1) {
-    h.bytes = (12 * bitrate / rate + padding) * 4;
-  } else {
-    const std::uint32_t factor = h.layer == 3 && !mpeg1 ? 72 : 144;
-    h.bytes = factor * bitrate / rate + padding;
-  }
+  const std::uint32_t slot = h.layer == 1 ? 4 : 1;
+  h.padding = ((p[2] >> 1) & 1) * slot;
+  const std::uint32_t factor = h.layer == 1 ? 12 : h.layer == 3 && !mpeg1 ? 72 : 144;
+  h.bytes = bitrate == 0 ? 0 : factor * bitrate / rate * slot + h.padding;
   return h;
+}
+
+// A free-format stream's frame length less padding: the distance from this frame's header to the
+// next one like it (the padding bit aside), less this frame's padding. 0 when none follows.
+std::uint32_t freeFormatLength(const FileInput& file, std::uint64_t at, const std::uint8_t* header, const FrameHeader& frame) {
+  std::vector<std::uint8_t> window(kMaxFreeFrame + 3);
+  window.resize(file.readAt(at + 4, window.data(), window.size()));
+  for (std::size_t i = 0; i + 3 <= window.size(); ++i) {
+    if (window[i] == header[0] && window[i + 1] == header[1] && (window[i + 2] & 0xFD) == (header[2] & 0xFD)) {
+      return std::uint32_t(i + 4) - frame.padding;
+    }
+  }
+  return 0;
 }
 
 // Where the sound starts: after every ID3v2 tag at the head of the file.
@@ -89,10 +102,14 @@ bool endOfFrames(const FileInput& file, std::uint64_t at) {
          (got == 8 && (std::memcmp(tail, "APETAGEX", 8) == 0 || std::memcmp(tail, "LYRICSBE", 8) == 0));
 }
 
-bool framesFollow(const FileInput& file, std::uint64_t at, const FrameHeader& first) {
+bool framesFollow(const FileInput& file, std::uint64_t at, const std::uint8_t* header, const FrameHeader& first) {
+  const std::uint32_t freeLength = first.bytes == 0 ? freeFormatLength(file, at, header, first) : 0;
+  if (first.bytes == 0 && freeLength == 0) {
+    return false;
+  }
   FrameHeader frame = first;
   for (int count = 1; count < kFramesInARow; ++count) {
-    at += frame.bytes;
+    at += frame.bytes != 0 ? frame.bytes : freeLength + frame.padding;
     std::uint8_t bytes[4];
     if (file.readAt(at, bytes, 4) != 4) {
       return at == file.size();
@@ -114,7 +131,7 @@ bool looksLikeMpegAudio(const FileInput& file) {
   head.resize(file.readAt(start, head.data(), head.size()));
   for (std::size_t i = 0; i + 4 <= head.size(); ++i) {
     const std::optional<FrameHeader> header = head[i] == 0xFF ? parseHeader(&head[i]) : std::nullopt;
-    if (header && framesFollow(file, start + i, *header)) {
+    if (header && framesFollow(file, start + i, &head[i], *header)) {
       return true;
     }
   }

@@ -204,6 +204,9 @@ TEST_F(BuiltInFormatTest, MpegAudioDecodesToItsExactLength) {
       // Without a LAME header the length is an estimate until the end, the delay part of the sound.
       {"no-header.mp3", [](const std::string& p) { encodeTone("lame --quiet -t -b 128 IN OUT", p); }, BASS_CTYPE_STREAM_MP3, 0,
        kRate, 2, kFrames, 2 * 1152, 0.5},
+      // Free format: the frames do not state their length.
+      {"free-format.mp3", [](const std::string& p) { encodeTone("lame --quiet --freeformat -b 400 IN OUT", p); },
+       BASS_CTYPE_STREAM_MP3, 0, kRate, 2, kFrames, 0, 0.5},
       // MPEG audio in a WAVE file (format 0x55): the frames play, the RIFF header is skipped.
       {"mp3-in.wav", [](const std::string& p) { encodeTone("ffmpeg -v error -i IN -c:a libmp3lame -b:a 128k OUT", p); },
        BASS_CTYPE_STREAM_MP3, 0, kRate, 2, kFrames, 2 * 1152, 0.5},
