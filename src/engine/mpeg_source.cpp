@@ -20,6 +20,7 @@ namespace {
 constexpr std::size_t kMaxJunk = 64 * 1024;
 // Frames in a row that make a file MPEG audio, unless the file ends sooner.
 constexpr int kFramesInARow = 3;
+constexpr int kFreeFramesInARow = 6;
 // The longest free-format frame: 640 kb/s at 32 kHz.
 constexpr std::size_t kMaxFreeFrame = 2881;
 
@@ -108,7 +109,8 @@ bool framesFollow(const FileInput& file, std::uint64_t at, const std::uint8_t* h
     return false;
   }
   FrameHeader frame = first;
-  for (int count = 1; count < kFramesInARow; ++count) {
+  const int wanted = first.bytes != 0 ? kFramesInARow : kFreeFramesInARow;
+  for (int count = 1; count < wanted; ++count) {
     at += frame.bytes != 0 ? frame.bytes : freeLength + frame.padding;
     std::uint8_t bytes[4];
     if (file.readAt(at, bytes, 4) != 4) {
@@ -131,7 +133,9 @@ bool looksLikeMpegAudio(const FileInput& file) {
   head.resize(file.readAt(start, head.data(), head.size()));
   for (std::size_t i = 0; i + 4 <= head.size(); ++i) {
     const std::optional<FrameHeader> header = head[i] == 0xFF ? parseHeader(&head[i]) : std::nullopt;
-    if (header && framesFollow(file, start + i, &head[i], *header)) {
+    // A free-format frame measures its length by its own data: believed only where the sound starts.
+    const bool credible = header && (header->bytes != 0 || i == 0);
+    if (credible && framesFollow(file, start + i, &head[i], *header)) {
       return true;
     }
   }
