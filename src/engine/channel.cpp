@@ -2,6 +2,7 @@
 
 #include "output.h"
 #include "sync_dispatcher.h"
+#include "thread_name.h"
 
 #include <algorithm>
 #include <cmath>
@@ -93,6 +94,7 @@ std::uint32_t Channel::bytesPerFrame() const {
 }
 
 void Channel::decodeLoop() {
+  nameThisThread("decoder");
   std::vector<float> chunk(kDecodeChunk * format_.channels);
   while (true) {
     {

@@ -1,6 +1,7 @@
 #include "mixer.h"
 
 #include "channel.h"
+#include "thread_name.h"
 
 #include <algorithm>
 
@@ -60,6 +61,7 @@ void Mixer::dropQueued() { dropQueued_ = true; }
 void Mixer::hurry() { output_->hurry(); }
 
 void Mixer::run() {
+  nameThisThread("mixer");
   while (waitForWork()) {
     if (dropQueued_.exchange(false)) {
       dropWhatIsQueued();  // what a paused device kept for a stream that is gone

@@ -1,4 +1,5 @@
 #include "sync_dispatcher.h"
+#include "thread_name.h"
 
 namespace tavelo::engine {
 
@@ -26,6 +27,7 @@ void SyncDispatcher::post(std::function<void()> call) {
 }
 
 void SyncDispatcher::run() {
+  nameThisThread("syncs");
   std::unique_lock lock(mutex_);
   while (true) {
     wake_.wait(lock, [this] { return quit_ || !queue_.empty(); });
