@@ -14,14 +14,16 @@
 namespace tavelo::engine {
 namespace {
 
-// The server holds this much ahead, so the player wakes only every kRequestMs: light on the CPU
-// of both. Pause corks the stream, and stop, seek and a stream freed while playing flush it, so
-// all of them are still heard at once. (A queue of 500 ms with 250 ms requests made the sound
-// server spin: keep requests at a quarter of the queue.)
+// The server holds this much ahead, so the player wakes only every kRequestMs: light on the CPU.
+// Pause corks the stream, and stop, seek and a stream freed while playing flush it, so all of
+// them are still heard at once.
 constexpr std::uint32_t kTargetLatencyMs = 600;
 constexpr std::uint32_t kRequestMs = 250;
 constexpr std::uint32_t kLatencyBoundMs = kTargetLatencyMs + kRequestMs;
 static_assert(kLatencyBoundMs <= kMaxQueuedMs);
+// The server gives the sink itself (queue - 2 x request) / 2 of latency: 50 ms here, so a sink
+// that cannot take back what it rendered still pauses quickly. At 0 the server spins.
+static_assert(kTargetLatencyMs > 2 * kRequestMs);
 // Sound starts once this much is queued, not the whole queue: Play is heard at once.
 constexpr std::uint32_t kStartMs = 100;
 // A server that does not answer within this time is taken as absent.
