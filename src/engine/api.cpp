@@ -172,13 +172,18 @@ bool sounding(const Channel& channel) {
 }
 
 // A channel stops for good (stopped or freed): not a note more of what it queued, whether it was
-// playing or the paused device still holds its sound. Needs the engine's mutex held.
-void silenceForGood(Mixer& mixer, const Channel& channel) {
+// playing or the paused device still holds its sound. False when it had nothing queued. Needs
+// the engine's mutex held.
+bool silenceForGood(Mixer& mixer, const Channel& channel) {
   if (sounding(channel)) {
     mixer.halted(false);
-  } else if (!channel.decodeOnly() && channel.activity() == BASS_ACTIVE_PAUSED) {
-    mixer.dropQueued();
+    return true;
   }
+  if (!channel.decodeOnly() && channel.activity() == BASS_ACTIVE_PAUSED) {
+    mixer.dropQueued();
+    return true;
+  }
+  return false;
 }
 
 // Once a channel's state has changed: the mixer may be waiting for room with sound from before.
@@ -394,8 +399,9 @@ BOOL BASS_StreamFree(HSTREAM handle) {
     e.channels.erase(it);
     if (e.mixer) {
       e.mixer->remove(channel.get());
-      silenceForGood(*e.mixer, *channel);
-      e.mixer->hurry();
+      if (silenceForGood(*e.mixer, *channel)) {
+        e.mixer->hurry();
+      }
     }
   }
   channel->shutdown();
