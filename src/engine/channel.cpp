@@ -5,6 +5,7 @@
 #include "thread_name.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 
@@ -27,6 +28,9 @@ std::size_t ringFrames(const SourceFormat& format, std::uint32_t bufferMs) {
   const std::size_t wanted = std::size_t{format.rate} * aheadMs / 1000;
   return std::max(wanted, 2 * kDecodeChunk);
 }
+
+// The longest a mix waits for a decoder that has fallen behind; past it, the channel stalls.
+constexpr auto kDecoderWait = std::chrono::milliseconds(30);
 
 // The level is the peak of this much of what was heard last.
 constexpr std::int64_t kLevelWindowMs = 20;
@@ -114,6 +118,7 @@ void Channel::decodeLoop() {
       sourceEnded_ = true;
     }
     refreshSnapshot();
+    decoded_.notify_all();
   }
 }
 
@@ -275,12 +280,18 @@ std::optional<DWORD> Channel::readData(void* buffer, DWORD bytes, bool asFloat) 
 }
 
 bool Channel::mixInto(float* out, std::size_t frames) {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
   if (state_ != BASS_ACTIVE_PLAYING) {
     return false;
   }
   periodPeak_ = {};
   pullFrames(frames);
+  if (awaitDecoder(lock, frames)) {
+    pullFrames(frames);
+  }
+  if (state_ != BASS_ACTIVE_PLAYING) {
+    return false;  // paused or stopped while waiting; what was pulled stays for later
+  }
   peaks_[nextPeak_] = {position_, periodPeak_};
   nextPeak_ = (nextPeak_ + 1) % peaks_.size();
   const std::size_t available = converted_.size() / kOutputChannels;
@@ -294,6 +305,19 @@ bool Channel::mixInto(float* out, std::size_t frames) {
     reachEnd();
   }
   return true;
+}
+
+// Right after a start or a seek the ring is still filling: waiting a moment for the decoder beats
+// mixing silence into the device's queue. True when the decoder added something.
+bool Channel::awaitDecoder(std::unique_lock<std::mutex>& lock, std::size_t frames) {
+  const std::size_t have = converted_.size() / kOutputChannels;
+  if (have >= frames || sourceEnded_) {
+    return false;
+  }
+  const std::size_t needed = (frames - have) * format_.rate / settings_.outputRate + 1;
+  return decoded_.wait_for(lock, kDecoderWait, [this, needed] {
+    return quit_ || sourceEnded_ || state_ != BASS_ACTIVE_PLAYING || ring_.usedFrames() >= needed;
+  });
 }
 
 // Takes source frames from the ring until `wanted` output frames are ready (or the ring is dry).

@@ -90,6 +90,7 @@ private:
   };
 
   void decodeLoop();
+  bool awaitDecoder(std::unique_lock<std::mutex>& lock, std::size_t frames);
   void pullFrames(std::size_t wantedOutputFrames);
   void processPlayed(float* frames, std::size_t count, bool measureLevel);
   void reachEnd();
@@ -106,6 +107,7 @@ private:
   mutable std::mutex sourceMutex_;  // the source, held by whoever reads or seeks it
   mutable std::mutex mutex_;        // everything below
   std::condition_variable decoderWake_;
+  std::condition_variable decoded_;  // the decoder added to the ring
   RingBuffer ring_;
   std::optional<Resampler> resampler_;
   std::vector<float> pulled_;       // source frames taken from the ring for one mix
