@@ -125,9 +125,8 @@ bool framesFollow(const FileInput& file, std::uint64_t at, const std::uint8_t* h
   return true;
 }
 
-}  // namespace
-
-bool looksLikeMpegAudio(const FileInput& file) {
+// Where the first of a run of frames that follow one another starts.
+std::optional<std::uint64_t> firstFrame(const FileInput& file) {
   const std::uint64_t start = skipId3v2(file);
   std::vector<std::uint8_t> head(kMaxJunk + 3);
   head.resize(file.readAt(start, head.data(), head.size()));
@@ -136,11 +135,63 @@ bool looksLikeMpegAudio(const FileInput& file) {
     // A free-format frame measures its length by its own data: believed only where the sound starts.
     const bool credible = header && (header->bytes != 0 || i == 0);
     if (credible && framesFollow(file, start + i, &head[i], *header)) {
-      return true;
+      return start + i;
     }
   }
-  return false;
+  return std::nullopt;
 }
+
+std::uint32_t samplesPerFrame(const FrameHeader& h) {
+  if (h.layer == 1) {
+    return 384;
+  }
+  return h.layer == 3 && h.version != 3 ? 576 : 1152;
+}
+
+// Whether the first frame is a Xing, Info or VBRI header, which tells the length of the sound.
+bool hasLengthHeader(const FileInput& file, std::uint64_t frame) {
+  std::uint8_t bytes[40] = {};
+  if (file.readAt(frame, bytes, sizeof bytes) != sizeof bytes) {
+    return false;
+  }
+  const bool mpeg1 = ((bytes[1] >> 3) & 3) == 3;
+  const bool mono = (bytes[3] >> 6) == 3;
+  const std::size_t sideInfo = mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
+  const auto tagAt = [&](std::size_t at, const char* tag) { return std::memcmp(bytes + at, tag, 4) == 0; };
+  return tagAt(4 + sideInfo, "Xing") || tagAt(4 + sideInfo, "Info") || tagAt(36, "VBRI");
+}
+
+// The sound's length in samples, counted frame by frame up to the first thing that is not a frame
+// (the end, a tag, damage); nullopt for free-format frames, which do not tell their length.
+std::optional<std::int64_t> countSamples(const FileInput& file, std::uint64_t at) {
+  constexpr std::size_t kBlock = 1 << 20;
+  std::vector<std::uint8_t> block(kBlock);
+  std::uint64_t blockStart = at;
+  std::size_t blockSize = 0;
+  std::int64_t samples = 0;
+  while (true) {
+    if (at + 4 > blockStart + blockSize) {
+      blockStart = at;
+      blockSize = file.readAt(at, block.data(), kBlock);
+      if (blockSize < 4) {
+        return samples;
+      }
+    }
+    const std::optional<FrameHeader> header = parseHeader(&block[at - blockStart]);
+    if (!header) {
+      return samples;
+    }
+    if (header->bytes == 0) {
+      return std::nullopt;
+    }
+    samples += samplesPerFrame(*header);
+    at += header->bytes;
+  }
+}
+
+}  // namespace
+
+bool looksLikeMpegAudio(const FileInput& file) { return firstFrame(file).has_value(); }
 
 namespace {
 
@@ -174,12 +225,18 @@ bool allowFloatOutput(mpg123_handle* handle) {
   return allowed;
 }
 
+// Frames decoded before a seek's target, for the bit reservoir: a layer 3 frame may take up to
+// 511 bytes of its data from the frames before it, which at VBR's 32 kb/s frames are 8 frames
+// back (libmpg123's default of 2 garbles the first samples after a seek into a quiet passage).
+constexpr long kSeekPreFrames = 8;
+
 // A fresh decoder with float output, gapless and quiet (errors come back as results).
 HandlePtr newDecoder() {
   static std::once_flag initialised;
   std::call_once(initialised, [] { mpg123_init(); });
   HandlePtr handle(mpg123_new(nullptr, nullptr));
   if (handle && (mpg123_param(handle.get(), MPG123_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0) != MPG123_OK ||
+                 mpg123_param(handle.get(), MPG123_PREFRAMES, kSeekPreFrames, 0) != MPG123_OK ||
                  !allowFloatOutput(handle.get()))) {
     handle.reset();
   }
@@ -193,12 +250,23 @@ bool keepFirstFormat(mpg123_handle* handle, long rate, int channels) {
          mpg123_format(handle, rate, channels == 1 ? MPG123_MONO : MPG123_STEREO, MPG123_ENC_FLOAT_32) == MPG123_OK;
 }
 
+// Without a header frame, libmpg123 guesses the length from the first frame's bit rate, which is
+// far off for a VBR file: walking the frame headers counts it exactly, a few milliseconds for
+// ten minutes of sound.
+std::int64_t soundLength(const FileInput& file, std::uint64_t frame, mpg123_handle* handle) {
+  const std::optional<std::int64_t> counted = hasLengthHeader(file, frame) ? std::nullopt : countSamples(file, frame);
+  if (counted && *counted > 0) {
+    return *counted;
+  }
+  const off_t guessed = mpg123_length(handle);
+  return guessed > 0 ? std::int64_t(guessed) : -1;
+}
+
 class MpegSource final : public FileSource {
 public:
-  MpegSource(std::unique_ptr<FileInput> file, HandlePtr handle, const SourceFormat& format)
+  MpegSource(std::unique_ptr<FileInput> file, HandlePtr handle, const SourceFormat& format, std::int64_t length)
       : FileSource(std::move(file), format), handle_(std::move(handle)) {
-    const off_t length = mpg123_length(handle_.get());
-    length_ = length > 0 ? std::int64_t(length) : -1;
+    length_ = length;
   }
 
   std::int64_t read(float* out, std::int64_t frames) override {
@@ -229,7 +297,8 @@ private:
 }  // namespace
 
 SourceOpening openMpegSource(std::unique_ptr<FileInput>& file) {
-  if (!looksLikeMpegAudio(*file)) {
+  const std::optional<std::uint64_t> first = firstFrame(*file);
+  if (!first) {
     return {nullptr, BASS_ERROR_FILEFORM};
   }
   HandlePtr handle = newDecoder();
@@ -246,7 +315,8 @@ SourceOpening openMpegSource(std::unique_ptr<FileInput>& file) {
     return {nullptr, BASS_ERROR_FILEFORM};
   }
   const SourceFormat info{std::uint32_t(rate), std::uint32_t(channels), ctypeOfLayer(frame.layer), 0};
-  return {std::make_unique<MpegSource>(std::move(file), std::move(handle), info), BASS_OK};
+  const std::int64_t length = soundLength(*file, *first, handle.get());
+  return {std::make_unique<MpegSource>(std::move(file), std::move(handle), info, length), BASS_OK};
 }
 
 }  // namespace tavelo::engine

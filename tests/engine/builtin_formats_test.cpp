@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -201,7 +202,7 @@ TEST_F(BuiltInFormatTest, MpegAudioDecodesToItsExactLength) {
       // MPEG-2 at half the rate: its frames hold 576 samples.
       {"lsf.mp3", [](const std::string& p) { encodeTone("lame --quiet --resample 22.05 -b 64 IN OUT", p); },
        BASS_CTYPE_STREAM_MP3, 0, 22050, 2, kFrames / 2, 0, 0.5},
-      // Without a LAME header the length is an estimate until the end, the delay part of the sound.
+      // Without a LAME header the frames are counted: the encoder's delay and padding are sound.
       {"no-header.mp3", [](const std::string& p) { encodeTone("lame --quiet -t -b 128 IN OUT", p); }, BASS_CTYPE_STREAM_MP3, 0,
        kRate, 2, kFrames, 2 * 1152, 0.5},
       // Free format: the frames do not state their length.
@@ -229,31 +230,74 @@ TEST_F(BuiltInFormatTest, TagsChangeNoSampleOfAnMp3) {
   EXPECT_EQ(plainSamples, taggedSamples);
 }
 
-// After a seek the decoder gives the very samples that a reading from the start gives there:
+// After a seek of a stereo file to `target`, the decoder gives the very samples that a reading
+// from the start gives there.
+void expectSeekLandsOnTheSamplesReadThrough(const std::string& path, std::int64_t target) {
+  constexpr std::size_t kCompared = 2 * 2048;
+  const HSTREAM through = BASS_StreamCreateFile(0, path.c_str(), 0, 0, BASS_STREAM_DECODE | BASS_SAMPLE_FLOAT);
+  const HSTREAM seeked = BASS_StreamCreateFile(0, path.c_str(), 0, 0, BASS_STREAM_DECODE | BASS_SAMPLE_FLOAT);
+  ASSERT_NE(through, 0u);
+  ASSERT_NE(seeked, 0u);
+  std::vector<float> all;
+  decodeToEnd(through, 2, &all);
+  ASSERT_GE(all.size(), 2 * std::size_t(target) + kCompared);
+  ASSERT_TRUE(BASS_ChannelSetPosition(seeked, QWORD(target) * 8, BASS_POS_BYTE)) << BASS_ErrorGetCode();
+  std::vector<float> after(kCompared);
+  ASSERT_EQ(BASS_ChannelGetData(seeked, after.data(), DWORD(kCompared * sizeof(float)) | BASS_DATA_FLOAT),
+            DWORD(kCompared * sizeof(float)));
+  const auto from = all.begin() + 2 * target;
+  const std::vector<float> expected(from, from + std::ptrdiff_t(kCompared));
+  float largest = 0;
+  for (std::size_t i = 0; i < kCompared; ++i) {
+    largest = std::max(largest, std::fabs(after[i] - expected[i]));
+  }
+  EXPECT_LT(largest, 1e-4f);
+  BASS_StreamFree(through);
+  BASS_StreamFree(seeked);
+}
+
 // MPEG audio decodes the frames before the target that its bit reservoir needs.
 TEST_F(BuiltInFormatTest, ASeekLandsOnTheSameSamplesAsReadingThrough) {
-  constexpr std::int64_t kTarget = 33333;
-  constexpr std::size_t kCompared = 2 * 2048;
   for (const char* name : {"tone.mp3", "tone.mp2", "tone.ogg", "tone.aif", "tone-float.wav"}) {
     SCOPED_TRACE(name);
-    const HSTREAM through = open(name, BASS_STREAM_DECODE | BASS_SAMPLE_FLOAT);
-    const HSTREAM seeked = open(name, BASS_STREAM_DECODE | BASS_SAMPLE_FLOAT);
-    ASSERT_NE(through, 0u);
-    ASSERT_NE(seeked, 0u);
-    std::vector<float> all;
-    decodeToEnd(through, 2, &all);
-    ASSERT_TRUE(BASS_ChannelSetPosition(seeked, QWORD(kTarget) * 8, BASS_POS_BYTE));
-    std::vector<float> after(kCompared);
-    ASSERT_EQ(BASS_ChannelGetData(seeked, after.data(), DWORD(kCompared * sizeof(float)) | BASS_DATA_FLOAT),
-              DWORD(kCompared * sizeof(float)));
-    const auto from = all.begin() + 2 * kTarget;
-    const std::vector<float> expected(from, from + std::ptrdiff_t(kCompared));
-    float largest = 0;
-    for (std::size_t i = 0; i < kCompared; ++i) {
-      largest = std::max(largest, std::fabs(after[i] - expected[i]));
-    }
-    EXPECT_LT(largest, 1e-4f);
+    expectSeekLandsOnTheSamplesReadThrough(mediaPath(name), 33333);
   }
+}
+
+// 3 s of loud noise, then 17 s of a quiet tone: VBR frames of 320 kb/s first, far smaller after.
+void writeVbrWithoutHeader(const std::string& path) {
+  const std::string wav = path + ".wav";
+  const auto tone = sine(kToneHz, kRate, 0.1);
+  writeWav(wav, kRate, 2, 20 * kRate, [&](std::int64_t frame, int channel) {
+    const auto noise = double(((frame * 2 + channel) * 1103515245 + 12345) & 0xffff) / 32768.0 - 1.0;
+    return frame < 3 * kRate ? 0.8 * noise : tone(frame, channel);
+  });
+  ASSERT_TRUE(run("lame --quiet -V 2 -t '" + wav + "' '" + path + "'"));
+  std::remove(wav.c_str());
+}
+
+// The length is not guessed from the first frame's bit rate: here that would be a third of it,
+// the bar would be full at 7 s and a seek past it refused.
+TEST_F(BuiltInFormatTest, AVbrMp3WithoutAHeaderHasItsTrueLengthAndASeekLandsRight) {
+  const std::string path = madeFile("vbr-no-header.mp3", writeVbrWithoutHeader);
+  const std::string bytes = readBytes(path);
+  ASSERT_EQ(bytes.find("Xing"), std::string::npos);
+  ASSERT_EQ(bytes.find("Info"), std::string::npos);
+  for (const DWORD flags : {DWORD{BASS_STREAM_DECODE}, DWORD{0}}) {
+    const HSTREAM stream = BASS_StreamCreateFile(0, path.c_str(), 0, 0, flags | BASS_SAMPLE_FLOAT);
+    ASSERT_NE(stream, 0u);
+    const double seconds = BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetLength(stream, BASS_POS_BYTE));
+    EXPECT_NEAR(seconds, 20.0, 2 * 1152.0 / kRate) << "the encoder's delay and padding are all it adds";
+    ASSERT_TRUE(BASS_ChannelSetPosition(stream, BASS_ChannelSeconds2Bytes(stream, seconds / 2), BASS_POS_BYTE));
+    EXPECT_NEAR(positionSeconds(stream), seconds / 2, 0.001);
+    if (flags == BASS_STREAM_DECODE) {
+      const std::int64_t announced = std::int64_t(BASS_ChannelGetLength(stream, BASS_POS_BYTE)) / 8;
+      BASS_ChannelSetPosition(stream, 0, BASS_POS_BYTE);
+      EXPECT_NEAR(double(decodeToEnd(stream, 2)), double(announced), 1152) << "what decoding gives, within a frame";
+    }
+    BASS_StreamFree(stream);
+  }
+  expectSeekLandsOnTheSamplesReadThrough(path, 10 * kRate);
 }
 
 TEST_F(BuiltInFormatTest, WaveAndAiffDecodeEverySampleEncoding) {
