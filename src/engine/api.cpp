@@ -49,12 +49,13 @@ struct Config {
   DWORD netBufferMs = 5000;
   DWORD netPrebuf = 75;
   DWORD netPlaylist = 0;
-  const void* agent = nullptr;
-  const void* proxy = nullptr;
+  const std::string* agent = nullptr;  // null: the default agent
+  const std::string* proxy = nullptr;  // null: no proxy, connect directly
 };
 
 struct Engine {
-  SyncDispatcher syncs;  // first: it outlives the channels and the mixer that post to it
+  SyncDispatcher syncs{"syncs"};  // first: it outlives the channels and the mixer that post to it
+  SyncDispatcher reaper{"reaper"};  // finishes freed channels: joins decoders, closes sources
   PluginHost plugins;
   std::mutex mutex;
   Config config;
@@ -65,12 +66,13 @@ struct Engine {
   DWORD nextChannel = 0x10000;
   HSYNC nextSync = 1;
   std::vector<Device> devices;
-  std::list<std::string> names;  // device texts handed out stay valid for the process's life
+  std::list<std::string> names;  // texts handed out (device names, net texts) stay valid for the process's life
 
-  const char* intern(const std::string& text) {
+  const std::string* internText(const std::string& text) {
     auto it = std::find(names.begin(), names.end(), text);
-    return it != names.end() ? it->c_str() : names.emplace_back(text).c_str();
+    return it != names.end() ? &*it : &names.emplace_back(text);
   }
+  const char* intern(const std::string& text) { return internText(text)->c_str(); }
 };
 
 Engine& engine() {
@@ -268,6 +270,8 @@ BOOL BASS_Init(int device, DWORD freq, DWORD, void*, const void*) {
   return succeed(kTrue);
 }
 
+// Waits for every channel's decoder and source to finish, so that nothing of the engine runs
+// after it returns; interrupted first, a source that waits gives up at once.
 BOOL BASS_Free() {
   Engine& e = engine();
   std::map<DWORD, std::shared_ptr<Channel>> channels;
@@ -282,8 +286,12 @@ BOOL BASS_Free() {
     e.device = -1;
   }
   for (auto& [handle, channel] : channels) {
-    channel->shutdown();
+    channel->beginShutdown();
   }
+  for (auto& [handle, channel] : channels) {
+    e.reaper.post([channel = std::move(channel)] { channel->finishShutdown(); });
+  }
+  e.reaper.drain();
   mixer.reset();
   return succeed(kTrue);
 }
@@ -313,26 +321,30 @@ DWORD BASS_GetConfig(DWORD option) {
   }
 }
 
-// The texts are read where they are used (at each connection), so the caller keeps them alive.
+// The text is copied at the call: the caller may change or free its buffer afterwards.
 BOOL BASS_SetConfigPtr(DWORD option, const void* value) {
   Engine& e = engine();
   std::lock_guard lock(e.mutex);
+  const std::string* text = value != nullptr ? e.internText(static_cast<const char*>(value)) : nullptr;
   switch (option) {
-    case BASS_CONFIG_NET_AGENT: e.config.agent = value; break;
-    case BASS_CONFIG_NET_PROXY: e.config.proxy = value; break;
+    case BASS_CONFIG_NET_AGENT: e.config.agent = text; break;
+    case BASS_CONFIG_NET_PROXY: e.config.proxy = text; break;
     default: return fail(BASS_ERROR_ILLTYPE, kFalse);
   }
   return succeed(kTrue);
 }
 
+// The engine's copy, which stays valid for the process's life.
 const void* BASS_GetConfigPtr(DWORD option) {
   Engine& e = engine();
   std::lock_guard lock(e.mutex);
+  const std::string* text = nullptr;
   switch (option) {
-    case BASS_CONFIG_NET_AGENT: return succeed(e.config.agent);
-    case BASS_CONFIG_NET_PROXY: return succeed(e.config.proxy);
+    case BASS_CONFIG_NET_AGENT: text = e.config.agent; break;
+    case BASS_CONFIG_NET_PROXY: text = e.config.proxy; break;
     default: return fail(BASS_ERROR_ILLTYPE, static_cast<const void*>(nullptr));
   }
+  return succeed(text != nullptr ? static_cast<const void*>(text->c_str()) : nullptr);
 }
 
 HPLUGIN BASS_PluginLoad(const char* file, DWORD) {
@@ -404,7 +416,8 @@ BOOL BASS_StreamFree(HSTREAM handle) {
       }
     }
   }
-  channel->shutdown();
+  channel->beginShutdown();
+  e.reaper.post([channel = std::move(channel)] { channel->finishShutdown(); });
   return succeed(kTrue);
 }
 

@@ -66,7 +66,7 @@ Channel::Channel(std::unique_ptr<Source> source, const Settings& settings, SyncD
       format_(source_->format()),
       syncs_(syncs),
       ring_(decodeOnly() ? 0 : ringFrames(format_, settings.bufferMs), format_.channels) {
-  refreshSnapshot();
+  facts_ = readFacts();
   if (!decodeOnly() && (format_.rate != settings.outputRate || format_.channels != kOutputChannels)) {
     resampler_.emplace(format_.rate, format_.channels, settings.outputRate);
   }
@@ -80,16 +80,26 @@ void Channel::start() {
   }
 }
 
-void Channel::shutdown() {
+void Channel::beginShutdown() {
   {
     std::lock_guard lock(mutex_);
+    if (quit_) {
+      return;
+    }
     quit_ = true;
     state_ = BASS_ACTIVE_STOPPED;
   }
   decoderWake_.notify_all();
+  decoded_.notify_all();
+  source_->interrupt();  // the source stays until finishShutdown, which comes after
+}
+
+void Channel::finishShutdown() {
   if (decoder_.joinable()) {
     decoder_.join();
   }
+  std::lock_guard sourceLock(sourceMutex_);
+  source_.reset();  // a plug-in's close, a decoder library's teardown
 }
 
 std::uint32_t Channel::bytesPerFrame() const {
@@ -100,24 +110,53 @@ std::uint32_t Channel::bytesPerFrame() const {
 void Channel::decodeLoop() {
   nameThisThread("decoder");
   std::vector<float> chunk(kDecodeChunk * format_.channels);
+  std::unique_lock lock(mutex_);
   while (true) {
-    {
-      std::unique_lock lock(mutex_);
-      decoderWake_.wait(lock, [this] { return quit_ || (!sourceEnded_ && ring_.freeFrames() >= kDecodeChunk); });
-      if (quit_) {
-        return;
-      }
+    decoderWake_.wait(lock, [this] {
+      return quit_ || seekRequest_ || (!sourceEnded_ && ring_.freeFrames() >= kDecodeChunk);
+    });
+    if (quit_) {
+      return;
     }
-    // Holding the source across the read and the hand-over keeps a seek from slipping between.
-    std::lock_guard sourceLock(sourceMutex_);
-    const std::int64_t got = source_->read(chunk.data(), kDecodeChunk);
-    std::lock_guard lock(mutex_);
-    if (got > 0) {
-      ring_.write(chunk.data(), static_cast<std::size_t>(got));
+    if (seekRequest_) {
+      carryOutSeek(lock);
     } else {
-      sourceEnded_ = true;
+      decodeChunk(lock, chunk);
     }
-    refreshSnapshot();
+  }
+}
+
+// The source is read with no lock held, so that a read that waits holds up nobody; what it gives
+// is dropped when a seek was asked for meanwhile.
+void Channel::decodeChunk(std::unique_lock<std::mutex>& lock, std::vector<float>& chunk) {
+  const std::uint64_t generation = seekGeneration_;
+  lock.unlock();
+  const std::int64_t got = source_->read(chunk.data(), kDecodeChunk);
+  const SourceFacts facts = readFacts();
+  lock.lock();
+  facts_ = facts;
+  if (generation != seekGeneration_ || quit_) {
+    return;
+  }
+  if (got > 0) {
+    ring_.write(chunk.data(), static_cast<std::size_t>(got));
+  } else {
+    sourceEnded_ = true;
+  }
+  decoded_.notify_all();
+}
+
+void Channel::carryOutSeek(std::unique_lock<std::mutex>& lock) {
+  const std::int64_t frame = *seekRequest_;
+  const std::uint64_t generation = seekGeneration_;
+  seekRequest_.reset();
+  lock.unlock();
+  const bool landed = source_->seek(frame);
+  const SourceFacts facts = readFacts();
+  lock.lock();
+  facts_ = facts;
+  if (!landed && generation == seekGeneration_) {
+    sourceEnded_ = true;  // the sound ends where the source cannot go on
     decoded_.notify_all();
   }
 }
@@ -126,21 +165,12 @@ int Channel::play(bool restart) {
   if (decodeOnly()) {
     return BASS_ERROR_DECODE;
   }
-  {
-    std::lock_guard lock(mutex_);
-    if (!restart && !ended_) {
-      state_ = BASS_ACTIVE_PLAYING;
-      return BASS_OK;
-    }
-  }
-  // From the start: asked for, or the channel had played to its end.
-  std::lock_guard sourceLock(sourceMutex_);
   std::lock_guard lock(mutex_);
-  const int error = seekLocked(0);
-  if (error == BASS_OK) {
-    state_ = BASS_ACTIVE_PLAYING;
+  if (restart || ended_) {
+    requestSeek(0);  // from the start: asked for, or the channel had played to its end
   }
-  return error;
+  state_ = BASS_ACTIVE_PLAYING;
+  return BASS_OK;
 }
 
 int Channel::pause(std::size_t queued) {
@@ -171,7 +201,7 @@ DWORD Channel::activity() const {
 
 std::int64_t Channel::lengthFrames() const {
   std::lock_guard lock(mutex_);
-  return ended_ ? position_ : snapshot_.length;  // once ended: what really played
+  return ended_ ? position_ : facts_.length;  // once ended: what really played
 }
 
 std::int64_t Channel::positionFrames(std::size_t queued) const {
@@ -189,20 +219,51 @@ std::int64_t Channel::heardPosition(std::size_t queued) const {
 }
 
 int Channel::setPositionFrames(std::int64_t frame) {
-  std::lock_guard sourceLock(sourceMutex_);
+  if (decodeOnly()) {
+    return seekDecodeOnly(frame);
+  }
   std::lock_guard lock(mutex_);
-  const std::int64_t length = ended_ ? position_ : snapshot_.length;
-  if (frame < 0 || (length >= 0 && frame > length)) {
+  if (!reachable(frame)) {
     return BASS_ERROR_POSITION;
   }
-  return seekLocked(frame);
+  requestSeek(frame);
+  return BASS_OK;
 }
 
-// Needs both locks held.
-int Channel::seekLocked(std::int64_t frame) {
+int Channel::seekDecodeOnly(std::int64_t frame) {
+  std::lock_guard sourceLock(sourceMutex_);
+  {
+    std::lock_guard lock(mutex_);
+    if (!reachable(frame) || !source_) {
+      return BASS_ERROR_POSITION;
+    }
+  }
   if (!source_->seek(frame)) {
     return BASS_ERROR_POSITION;
   }
+  const SourceFacts facts = readFacts();
+  std::lock_guard lock(mutex_);
+  facts_ = facts;
+  jumpTo(frame);
+  return BASS_OK;
+}
+
+// Needs mutex_ held. Within the sound as far as it is known.
+bool Channel::reachable(std::int64_t frame) const {
+  const std::int64_t length = ended_ ? position_ : facts_.length;
+  return frame >= 0 && (length < 0 || frame <= length);
+}
+
+// Needs mutex_ held.
+void Channel::requestSeek(std::int64_t frame) {
+  seekRequest_ = frame;
+  ++seekGeneration_;
+  jumpTo(frame);
+  decoderWake_.notify_all();
+}
+
+// Needs mutex_ held: from here on the channel plays from `frame`; nothing decoded before is heard.
+void Channel::jumpTo(std::int64_t frame) {
   ring_.clear();
   converted_.clear();
   if (resampler_) {
@@ -214,27 +275,22 @@ int Channel::seekLocked(std::int64_t frame) {
   peaks_ = {};
   sourceEnded_ = false;
   ended_ = false;
-  refreshSnapshot();
-  decoderWake_.notify_all();
-  return BASS_OK;
+  stalled_ = false;
 }
 
 std::uint64_t Channel::filePosition(DWORD mode) const {
   std::lock_guard lock(mutex_);
   switch (mode) {
-    case BASS_FILEPOS_CURRENT: return snapshot_.filePosition;
+    case BASS_FILEPOS_CURRENT: return facts_.filePosition;
     case BASS_FILEPOS_DOWNLOAD:
-    case BASS_FILEPOS_END: return snapshot_.fileSize;
+    case BASS_FILEPOS_END: return facts_.fileSize;
     default: return kNoFilePosition;
   }
 }
 
-// Needs both locks held: copies what the window thread may ask about the source, so that it
-// never waits for a decoder that is busy reading the disk.
-void Channel::refreshSnapshot() {
-  snapshot_.length = source_->lengthFrames();
-  snapshot_.filePosition = source_->filePosition(BASS_FILEPOS_CURRENT);
-  snapshot_.fileSize = source_->filePosition(BASS_FILEPOS_END);
+// By whoever drives the source (the decoder, or a decode-only channel's reader).
+Channel::SourceFacts Channel::readFacts() const {
+  return {source_->lengthFrames(), source_->filePosition(BASS_FILEPOS_CURRENT), source_->filePosition(BASS_FILEPOS_END)};
 }
 
 DWORD Channel::level(std::size_t queued) const {
@@ -258,6 +314,9 @@ std::optional<DWORD> Channel::readData(void* buffer, DWORD bytes, bool asFloat) 
   const std::uint32_t frameBytes = (asFloat ? 4u : 2u) * format_.channels;
   const std::size_t frames = bytes / frameBytes;
   std::lock_guard sourceLock(sourceMutex_);
+  if (!source_) {
+    return std::nullopt;  // freed meanwhile
+  }
   // Float goes straight into the caller's buffer; 16-bit through a buffer kept between calls.
   float* decoded = static_cast<float*>(buffer);
   if (!asFloat) {
@@ -265,8 +324,9 @@ std::optional<DWORD> Channel::readData(void* buffer, DWORD bytes, bool asFloat) 
     decoded = scratch_.data();
   }
   const auto got = static_cast<std::size_t>(std::max<std::int64_t>(source_->read(decoded, static_cast<std::int64_t>(frames)), 0));
+  const SourceFacts facts = readFacts();
   std::lock_guard lock(mutex_);
-  refreshSnapshot();
+  facts_ = facts;
   if (got == 0 && frames > 0) {
     reachEnd();
     return std::nullopt;
@@ -308,10 +368,12 @@ bool Channel::mixInto(float* out, std::size_t frames) {
 }
 
 // Right after a start or a seek the ring is still filling: waiting a moment for the decoder beats
-// mixing silence into the device's queue. True when the decoder added something.
+// mixing silence into the device's queue. A channel already stalled is not waited for again, or
+// a source that stalls for long would hold up the other channels' sound. True when the decoder
+// added something.
 bool Channel::awaitDecoder(std::unique_lock<std::mutex>& lock, std::size_t frames) {
   const std::size_t have = converted_.size() / kOutputChannels;
-  if (have >= frames || sourceEnded_) {
+  if (have >= frames || sourceEnded_ || stalled_) {
     return false;
   }
   const std::size_t needed = (frames - have) * format_.rate / settings_.outputRate + 1;

@@ -2,6 +2,13 @@
 // frames are handed on (processPlayed), so changes are heard at once, not a buffer later. A playback
 // channel has a decoder thread that runs ahead of the mixer by the playback buffer's length;
 // a decode-only channel is read by its caller instead.
+//
+// Threads. The window thread (or any caller of the C interface) plays, pauses, stops, seeks and
+// asks; the mixer thread calls mixInto; the decoder thread alone reads and seeks a playback
+// channel's source. Callers take mutex_ only for a moment and never wait for the source: a seek
+// is a request the decoder carries out, and what the source last said (length, file position) is
+// kept in a copy. A decode-only channel's source is read and sought by its caller under
+// sourceMutex_, so those calls wait for the source as a read does.
 #pragma once
 
 #include "engine.h"
@@ -41,8 +48,16 @@ public:
 
   // Starts the decoder of a playback channel; done once the channel is owned by a shared_ptr.
   void start();
-  // Ends the decoder thread; the channel plays no more.
-  void shutdown();
+  // Any thread, never blocks: the channel plays no more, its decoder is told to end and a source
+  // that waits is interrupted.
+  void beginShutdown();
+  // Joins the decoder and closes the source; waits for a source that does not heed interrupt.
+  // Run on the engine's reaper (or at BASS_Free), never on the window or mixer thread.
+  void finishShutdown();
+  void shutdown() {
+    beginShutdown();
+    finishShutdown();
+  }
 
   DWORD handle() const { return settings_.handle; }
   DWORD flags() const { return settings_.flags; }
@@ -52,7 +67,7 @@ public:
   SourceFormat format() const { return format_; }
   std::uint32_t bytesPerFrame() const;
 
-  // Errors come back as engine error codes (0 = done).
+  // Errors come back as engine error codes (0 = done). None of these waits for the source.
   int play(bool restart);
   // `queued`: output frames the device holds, so that a paused channel stays where it was heard.
   int pause(std::size_t queued);
@@ -64,6 +79,9 @@ public:
   // output frames), but never before the place the channel last started from.
   std::int64_t positionFrames(std::size_t queued = 0) const;
   std::int64_t heardPosition(std::size_t queued) const;
+  // A playback channel is at `frame` at once (position, level and what plays next), the decoder
+  // seeks its source when it is next free; a source that cannot reach the frame ends the sound
+  // there, as a file damaged there would. A decode-only channel seeks its source now.
   int setPositionFrames(std::int64_t frame);
   std::uint64_t filePosition(DWORD mode) const;
   // Peak of the last ~20 ms heard (the device holding `queued` output frames not yet heard),
@@ -89,22 +107,34 @@ private:
     void* user;
   };
 
+  // What the source last said, copied so that callers never ask the source itself.
+  struct SourceFacts {
+    std::int64_t length = -1;
+    std::uint64_t filePosition = 0;
+    std::uint64_t fileSize = 0;
+  };
+
   void decodeLoop();
+  void decodeChunk(std::unique_lock<std::mutex>& lock, std::vector<float>& chunk);
+  void carryOutSeek(std::unique_lock<std::mutex>& lock);
+  int seekDecodeOnly(std::int64_t frame);
+  bool reachable(std::int64_t frame) const;
+  void requestSeek(std::int64_t frame);
+  void jumpTo(std::int64_t frame);
+  SourceFacts readFacts() const;
   bool awaitDecoder(std::unique_lock<std::mutex>& lock, std::size_t frames);
   void pullFrames(std::size_t wantedOutputFrames);
   void processPlayed(float* frames, std::size_t count, bool measureLevel);
   void reachEnd();
   void runSync(HSYNC sync, DWORD data);
-  int seekLocked(std::int64_t frame);
-  void refreshSnapshot();
 
   std::unique_ptr<Source> source_;
   const Settings settings_;
   const SourceFormat format_;
   SyncDispatcher& syncs_;
 
-  // Lock order: sourceMutex_ before mutex_.
-  mutable std::mutex sourceMutex_;  // the source, held by whoever reads or seeks it
+  // Lock order: sourceMutex_ before mutex_. Neither is held by the decoder while it reads.
+  mutable std::mutex sourceMutex_;  // a decode-only channel's source, held by its reader or a seek
   mutable std::mutex mutex_;        // everything below
   std::condition_variable decoderWake_;
   std::condition_variable decoded_;  // the decoder added to the ring
@@ -119,14 +149,12 @@ private:
   bool sourceEnded_ = false;  // the decoder has read the last frame
   bool ended_ = false;        // and the last frame has been played (or read)
   bool quit_ = false;
+  std::optional<std::int64_t> seekRequest_;  // for the decoder to carry out
+  std::uint64_t seekGeneration_ = 0;         // counts seek requests: a read begun before one is stale
   std::int64_t position_ = 0;
   std::int64_t startedFrom_ = 0;  // the position of the last seek
   std::int64_t pausedAt_ = 0;     // what had been heard when the channel paused
-  struct {
-    std::int64_t length = -1;
-    std::uint64_t filePosition = 0;
-    std::uint64_t fileSize = 0;
-  } snapshot_;
+  SourceFacts facts_;
   // The peaks of the periods played lately, each with the position its last frame reached, so
   // that the level is that of what is heard, not of what the device has queued.
   struct PeakMark {

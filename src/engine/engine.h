@@ -1,5 +1,13 @@
 // Tavelo's audio engine: the operations the player calls, under the names the player uses.
 // Handles are 32-bit numbers, 0 = none / failure; after a failure BASS_ErrorGetCode() tells why.
+//
+// Threads. Every function may be called from any thread (the window thread, a sync callback, a
+// worker); the error code is kept per thread. The engine runs threads of its own: one decoder per
+// playback channel (reads and seeks its source), the mixer (sums the channels into the device),
+// the sync thread (runs sync callbacks, one at a time, with no engine lock held, so a callback may
+// call any function here) and the reaper (finishes freed channels). A call takes the engine's
+// mutex and the channel's for a moment and never waits for a source (a file, a net stream, a CD):
+// what a source last said is kept in a copy. What may block is said at each function.
 #pragma once
 
 #include <cstdint>
@@ -136,11 +144,18 @@ using SYNCPROC = void(HSYNC handle, DWORD channel, DWORD data, void* user);
 extern "C" {
 DWORD BASS_GetVersion();
 int BASS_ErrorGetCode();
+// Devices 0 and 1, or the first call, ask the sound server for its sinks: a short round trip.
 BOOL BASS_GetDeviceInfo(DWORD device, BASS_DEVICEINFO* info);
+// Connects to the sound server (blocks for its answer) and starts the mixer.
 BOOL BASS_Init(int device, DWORD freq, DWORD flags, void* window, const void* clsid);
+// Interrupts every channel's source and waits until their decoders have ended and the sources
+// are closed; then stops the mixer.
 BOOL BASS_Free();
 BOOL BASS_SetConfig(DWORD option, DWORD value);
 DWORD BASS_GetConfig(DWORD option);
+// BASS_CONFIG_NET_AGENT and BASS_CONFIG_NET_PROXY: the text is copied at the call (null = the
+// default agent / no proxy); set it again when it changes. The pointer given back is the engine's
+// copy and stays valid.
 BOOL BASS_SetConfigPtr(DWORD option, const void* value);
 const void* BASS_GetConfigPtr(DWORD option);
 
@@ -148,20 +163,31 @@ HPLUGIN BASS_PluginLoad(const char* file, DWORD flags);
 BOOL BASS_PluginFree(HPLUGIN handle);
 const BASS_PLUGININFO* BASS_PluginGetInfo(HPLUGIN handle);
 
+// Opens and recognises the file on the calling thread (reads its head; an MPEG audio file without
+// a length header is walked frame by frame, a few milliseconds for ten minutes of sound).
 HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags);
+// Returns at once: the handle is gone, the sound stops, and the reaper thread joins the decoder
+// and closes the source (a plug-in's close) afterwards.
 BOOL BASS_StreamFree(HSTREAM handle);
 QWORD BASS_StreamGetFilePosition(HSTREAM handle, DWORD mode);
 
+// Play, pause and stop change the channel's state and return at once; a restart is a seek to 0.
 BOOL BASS_ChannelPlay(DWORD handle, BOOL restart);
 BOOL BASS_ChannelPause(DWORD handle);
 BOOL BASS_ChannelStop(DWORD handle);
 DWORD BASS_ChannelIsActive(DWORD handle);
 QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode);
 QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode);
+// A playback channel: returns at once. FALSE with BASS_ERROR_POSITION for a place outside the
+// length known; else the position reads `pos` from now on and the decoder seeks the source when it
+// is next free (after a read that waits, only when that read returns); a source that then cannot
+// reach the place ends the sound there (the end sync fires). A decode-only channel seeks its
+// source on the calling thread, and FALSE means the source could not reach the place.
 BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos, DWORD mode);
 double BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos);
 QWORD BASS_ChannelSeconds2Bytes(DWORD handle, double pos);
 DWORD BASS_ChannelGetLevel(DWORD handle);
+// A decode-only channel: reads its source on the calling thread, so it blocks as the source does.
 DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length);
 BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info);
 BOOL BASS_ChannelGetAttribute(DWORD handle, DWORD attrib, float* value);

@@ -33,7 +33,10 @@ typedef struct TaveloSourceInfo {
   int64_t length_frames;  /* -1 when unknown (endless or not yet known) */
 } TaveloSourceInfo;
 
-/* What the engine may do with an open source. Called from one engine thread at a time. */
+/* What the engine may do with an open source. read, seek, file_position and length_frames are
+ * called from one engine thread at a time (a channel's decoder thread, or the reader of a
+ * decode-only channel) and may block; close is called on an engine thread after the last of them
+ * has returned, never on the caller's window thread or the mixer thread. */
 typedef struct TaveloSourceOps {
   uint32_t size; /* sizeof(TaveloSourceOps) */
   /* Fills up to frame_count frames; returns the frames written, 0 at the end. */
@@ -46,6 +49,10 @@ typedef struct TaveloSourceOps {
   /* The length once the end has been reached (it may differ from the first estimate). */
   int64_t (*length_frames)(void* source);
   void (*close)(void* source);
+  /* May be NULL (for a source that never waits long). Called from another thread while read or
+   * seek may be running; must not block: the source is about to be closed, so a read or seek that
+   * waits returns at once, and every later one too (read with 0, seek with 0). */
+  void (*interrupt)(void* source);
 } TaveloSourceOps;
 
 typedef struct TaveloPlugin {

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <string>
 
@@ -50,6 +51,11 @@ public:
   std::int64_t read(float* out, std::int64_t frames) override { return std::max<std::int64_t>(ops_->read(source_, out, frames), 0); }
   bool seek(std::int64_t frame) override { return ops_->seek(source_, frame) != 0; }
   std::uint64_t filePosition(std::uint32_t mode) const override { return ops_->file_position(source_, mode); }
+  void interrupt() override {
+    if (ops_->size > offsetof(TaveloSourceOps, interrupt) && ops_->interrupt != nullptr) {
+      ops_->interrupt(source_);
+    }
+  }
 
 private:
   std::shared_ptr<LoadedPlugin> owner_;
@@ -60,7 +66,7 @@ private:
 
 bool usable(const TaveloPlugin* plugin) {
   return plugin != nullptr && plugin->size >= sizeof(TaveloPlugin) && plugin->ops != nullptr &&
-         plugin->ops->size >= sizeof(TaveloSourceOps) && plugin->open_file != nullptr &&
+         plugin->ops->size >= offsetof(TaveloSourceOps, interrupt) && plugin->open_file != nullptr &&
          (plugin->format_count == 0 || plugin->formats != nullptr);
 }
 

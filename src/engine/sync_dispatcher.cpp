@@ -1,9 +1,11 @@
 #include "sync_dispatcher.h"
 #include "thread_name.h"
 
+#include <future>
+
 namespace tavelo::engine {
 
-SyncDispatcher::SyncDispatcher() : thread_([this] { run(); }) {}
+SyncDispatcher::SyncDispatcher(const char* threadName) : thread_([this, threadName] { run(threadName); }) {}
 
 SyncDispatcher::~SyncDispatcher() {
   {
@@ -26,8 +28,14 @@ void SyncDispatcher::post(std::function<void()> call) {
   wake_.notify_one();
 }
 
-void SyncDispatcher::run() {
-  nameThisThread("syncs");
+void SyncDispatcher::drain() {
+  std::promise<void> done;
+  post([&done] { done.set_value(); });
+  done.get_future().wait();
+}
+
+void SyncDispatcher::run(const char* threadName) {
+  nameThisThread(threadName);
   std::unique_lock lock(mutex_);
   while (true) {
     wake_.wait(lock, [this] { return quit_ || !queue_.empty(); });

@@ -1,8 +1,10 @@
 // Devices, start-up and configuration, with no sound server reachable.
 #include "engine_fixture.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace tavelo::test {
 namespace {
@@ -77,17 +79,47 @@ TEST_F(NoServerTest, ConfigurationIsKept) {
   EXPECT_FALSE(BASS_SetConfig(999, 1));
   EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ILLTYPE);
 
-  // The texts are read when used, so the engine keeps the caller's buffer, not a copy.
-  static char agent[100] = "";
-  static char proxy[100] = "";
-  ASSERT_TRUE(BASS_SetConfigPtr(BASS_CONFIG_NET_PROXY, proxy));
-  ASSERT_TRUE(BASS_SetConfigPtr(BASS_CONFIG_NET_AGENT, agent));
-  std::strcpy(agent, "Tavelo/1.0.14");
-  EXPECT_STREQ(static_cast<const char*>(BASS_GetConfigPtr(BASS_CONFIG_NET_AGENT)), "Tavelo/1.0.14");
-  EXPECT_EQ(BASS_GetConfigPtr(BASS_CONFIG_NET_PROXY), proxy);
-  ASSERT_TRUE(BASS_SetConfigPtr(BASS_CONFIG_NET_PROXY, nullptr));
-  EXPECT_EQ(BASS_GetConfigPtr(BASS_CONFIG_NET_PROXY), nullptr);
   BASS_SetConfig(BASS_CONFIG_BUFFER, 500);
+}
+
+const char* configText(DWORD option) { return static_cast<const char*>(BASS_GetConfigPtr(option)); }
+
+// The proxy and agent texts are copied at the call: a caller that changes or frees its buffer
+// afterwards changes nothing, and a stream thread reading them races with no writer.
+TEST_F(NoServerTest, TheNetTextsAreCopiedAtTheCall) {
+  for (const DWORD option : {DWORD{BASS_CONFIG_NET_PROXY}, DWORD{BASS_CONFIG_NET_AGENT}}) {
+    SCOPED_TRACE(option);
+    char buffer[100] = "user:secret@proxy.example:3128";
+    ASSERT_TRUE(BASS_SetConfigPtr(option, buffer));
+    std::strcpy(buffer, "changed afterwards");
+    EXPECT_STREQ(configText(option), "user:secret@proxy.example:3128");
+    EXPECT_NE(configText(option), buffer);
+    ASSERT_TRUE(BASS_SetConfigPtr(option, nullptr));
+    EXPECT_EQ(configText(option), nullptr) << "null stays null: direct, or the default agent";
+    ASSERT_TRUE(BASS_SetConfigPtr(option, ""));
+    EXPECT_STREQ(configText(option), "");
+    BASS_SetConfigPtr(option, nullptr);
+  }
+  EXPECT_FALSE(BASS_SetConfigPtr(999, "x"));
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ILLTYPE);
+}
+
+TEST_F(NoServerTest, NetTextsMaySetWhileAnotherThreadReadsThem) {
+  std::atomic<bool> quit{false};
+  std::thread reader([&] {
+    while (!quit) {
+      const char* proxy = configText(BASS_CONFIG_NET_PROXY);
+      const std::string copy = proxy != nullptr ? proxy : "";
+      EXPECT_TRUE(copy.empty() || copy.starts_with("proxy")) << copy;
+    }
+  });
+  for (int i = 0; i < 2000; ++i) {
+    const std::string text = "proxy" + std::to_string(i % 7) + ":8080";
+    BASS_SetConfigPtr(BASS_CONFIG_NET_PROXY, i % 3 == 0 ? nullptr : text.c_str());
+  }
+  quit = true;
+  reader.join();
+  BASS_SetConfigPtr(BASS_CONFIG_NET_PROXY, nullptr);
 }
 
 TEST_F(NoServerTest, ALongBufferStillPlaysAndSeeksQuickly) {

@@ -33,7 +33,7 @@ uint64_t filePosition(void* source, uint32_t mode) { return asSource(source)->fi
 int64_t lengthFrames(void* source) { return asSource(source)->lengthFrames(); }
 void closeSource(void* source) { delete asSource(source); }
 
-constexpr TaveloSourceOps kOps{sizeof(TaveloSourceOps), readFrames, seekFrame, filePosition, lengthFrames, closeSource};
+constexpr TaveloSourceOps kOps{sizeof(TaveloSourceOps), readFrames, seekFrame, filePosition, lengthFrames, closeSource, nullptr};
 
 // Null when the module is missing or broken; tried again at the next file.
 OpenDecoderSource decoder() {

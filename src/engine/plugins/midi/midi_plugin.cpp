@@ -214,7 +214,7 @@ void closeSource(void* source) {
   delete asSource(source);
 }
 
-constexpr TaveloSourceOps kOps{sizeof(TaveloSourceOps), readFrames, seekFrame, filePosition, lengthFrames, closeSource};
+constexpr TaveloSourceOps kOps{sizeof(TaveloSourceOps), readFrames, seekFrame, filePosition, lengthFrames, closeSource, nullptr};
 
 void* openFile(const char* path, uint32_t flags, TaveloSourceInfo* info, int* error) {
   auto source = MidiSource::open(path, flags, error);
