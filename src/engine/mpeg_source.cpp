@@ -164,15 +164,15 @@ bool hasLengthHeader(const FileInput& file, std::uint64_t frame) {
 // The sound's length in samples, counted frame by frame up to the first thing that is not a frame
 // (the end, a tag, damage); nullopt for free-format frames, which do not tell their length.
 std::optional<std::int64_t> countSamples(const FileInput& file, std::uint64_t at) {
-  constexpr std::size_t kBlock = 1 << 20;
-  std::vector<std::uint8_t> block(kBlock);
+  constexpr std::size_t kBlock = 256 * 1024;  // fits the cache it is read into
+  const auto block = std::make_unique_for_overwrite<std::uint8_t[]>(kBlock);
   std::uint64_t blockStart = at;
   std::size_t blockSize = 0;
   std::int64_t samples = 0;
   while (true) {
     if (at + 4 > blockStart + blockSize) {
       blockStart = at;
-      blockSize = file.readAt(at, block.data(), kBlock);
+      blockSize = file.readAt(at, block.get(), kBlock);
       if (blockSize < 4) {
         return samples;
       }
