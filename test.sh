@@ -36,11 +36,11 @@ stage_tsan() {
 }
 
 stage_fuzz() {
-  if [ ! -x "$root/tests/fuzz/run.sh" ]; then
+  if [ ! -f "$root/tests/fuzz/run.sh" ]; then
     echo "no tests/fuzz/run.sh: nothing to fuzz"
     return 0
   fi
-  "$root/tests/fuzz/run.sh" 30
+  bash "$root/tests/fuzz/run.sh" 30
 }
 
 "$root/tools/install-deps.sh" || exit
