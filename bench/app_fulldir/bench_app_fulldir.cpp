@@ -2,7 +2,7 @@
 // how long the click holds the window thread, how long until the list is filled and the chosen
 // file plays, and the bare folder listing the window runs on its worker thread, side by side.
 #include "app/form.h"
-#include "app/recording_dialogs.h"
+#include "recording_dialogs.h"
 #include "playlist.h"
 
 #include <QApplication>

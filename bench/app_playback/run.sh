@@ -23,11 +23,9 @@ wants() { [[ " $players " == *" $1 "* ]]; }
 build="${TAVELO_BUILD:-$root/build}"
 settle=5 minute=60
 
-if wants Audacious && ! command -v audacious >/dev/null; then
-  sudo_cmd=(); [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends audacious
-fi
-"$root/tools/install-deps.sh"
+players_list=()
+wants Audacious && players_list=("$root/tools/packages/bench/players.txt")
+"$root/tools/install-deps.sh" "${players_list[@]}"
 cmake -S "$root" -B "$build" -G Ninja >/dev/null
 cmake --build "$build" -j2 --target tavelo tavelo_plugin_ffmpeg tavelo_plugin_midi >/dev/null
 

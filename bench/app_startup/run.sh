@@ -8,11 +8,7 @@ root=$(cd "$here/../.." && pwd)
 runs=${1:-15}
 build="${TAVELO_BUILD:-$root/build}"
 
-if ! command -v audacious >/dev/null; then
-  sudo_cmd=(); [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends audacious
-fi
-"$root/tools/install-deps.sh"
+"$root/tools/install-deps.sh" "$root/tools/packages/bench/players.txt"
 cmake -S "$root" -B "$build" -G Ninja >/dev/null
 cmake --build "$build" -j2 --target tavelo app_startup_bench app_startup_bare_window app_startup_bare_window_ffmpeg
 

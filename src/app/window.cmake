@@ -21,7 +21,6 @@ target_link_libraries(tavelo_app PUBLIC
   tavelo_app_logic tavelo_util tavelo_radio tavelo_remote tavelo_recording tavelo_engine tavelo_platform
   tavelo_files Qt6::Widgets Qt6::Network Qt6::Concurrent)
 set_target_properties(tavelo_app PROPERTIES AUTOMOC ON)
-target_compile_options(tavelo_app PRIVATE -Wall -Wextra)
 target_precompile_headers(tavelo_app PRIVATE
   <QWidget> <QLabel> <QPushButton> <QCheckBox> <QComboBox> <QLineEdit> <QSlider> <QString> <QStringList>)
 

@@ -4,7 +4,6 @@ if(NOT TARGET tavelo_plugin_support)
   add_library(tavelo_plugin_support STATIC ${CMAKE_CURRENT_LIST_DIR}/module_beside.cpp)
   target_include_directories(tavelo_plugin_support PUBLIC ${CMAKE_CURRENT_LIST_DIR})
   target_link_libraries(tavelo_plugin_support PUBLIC ${CMAKE_DL_LIBS})
-  target_compile_options(tavelo_plugin_support PRIVATE -Wall -Wextra)
   set_target_properties(tavelo_plugin_support PROPERTIES CXX_VISIBILITY_PRESET hidden)
 endif()
 
@@ -20,5 +19,4 @@ function(tavelo_plugin_module target)
     LIBRARY_OUTPUT_DIRECTORY ${ARG_FOLDER}
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON)
-  target_compile_options(${target} PRIVATE -Wall -Wextra)
 endfunction()

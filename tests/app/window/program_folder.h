@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/form.h"
-#include "app/recording_dialogs.h"
+#include "recording_dialogs.h"
 
 #include <QByteArray>
 #include <QString>
