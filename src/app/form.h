@@ -9,6 +9,7 @@
 #include "app/station_button.h"
 #include "app/tick_timer.h"
 #include "app/value_bar.h"
+#include "cue_sheet.h"
 #include "playlist.h"
 #include "position_display.h"
 #include "key_commands.h"
@@ -159,7 +160,7 @@ class TFormMyTavelo : public QWidget {
   // ---- Audio Files playback: transport (form_transport.cpp), playlist (form_playlist.cpp),
   // main timer and position display (form_timer.cpp) ----
   std::uint32_t FileStream = 0;  // the Audio Files stream; 0 when none
-  QString CueRecord;             // empty for a plain playlist (see cue_sheet.h)
+  CueRecord Cue;                 // empty for a plain playlist (see cue_sheet.h)
   int CurrentTrack = 0;          // list index, or CUE track number
   int ContextItem = 0;           // the item under the last right click
   bool Paused = false;

@@ -113,7 +113,7 @@ void TFormMyTavelo::ApplyModeLayout(const ModeLayout& layout) {
   Timer1->setTag(0);
   if (layout.mainTimerRunning) Timer1->start();
   else Timer1->stop();
-  if (layout.clearCueRecord) CueRecord.clear();
+  if (layout.clearCueRecord) Cue.clear();
   if (CurrentMode == int(PlayMode::AudioCd)) CurrentDrive = CBCDdrives->currentIndex();
   ShowModePanels(layout);
   ApplyModeButtons(layout);

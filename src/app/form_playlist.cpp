@@ -88,7 +88,7 @@ void TFormMyTavelo::OpenInAudioFilesMode(int request) {
   } else if (request == kOpenDroppedFiles) {
     QStringList dropped = PathList;
     sortPathsCaseInsensitive(dropped);
-    CueRecord.clear();
+    Cue.clear();
     ListBox1->clear();
     FillPlaylist(dropped);
     PlayOpenedFile(chosen);
@@ -107,7 +107,7 @@ void TFormMyTavelo::ShowAddButton() {
 }
 
 void TFormMyTavelo::OpenChosenFile(const QString& path) {
-  CueRecord.clear();
+  Cue.clear();
   ListBox1->clear();
   PathList.clear();
   CurrentTrack = 0;
@@ -151,7 +151,7 @@ void TFormMyTavelo::PlayOpenedFile(const QString& chosenFile) {
 void TFormMyTavelo::OpenCueSheet(const QString& cuePath) {
   if (LoadCueSheet(cuePath)) return;
   LoadCueFileList(cuePath);
-  CueRecord.clear();
+  Cue.clear();
   FitListWidth(ListBox1);
   FitWindowToList();
   PlayOpenedFile(cuePath);
@@ -172,11 +172,11 @@ bool TFormMyTavelo::LoadCueSheet(const QString& cuePath) {
     SetCaption(QString::fromLatin1(kCueFileError));
     return false;
   }
-  CueRecord = sheet.record;
+  Cue = sheet.record;
   ListBox1->addItems(sheet.items);
-  if (!MyBassPlay(sheet.audioPath(), 1)) {
+  if (!MyBassPlay(sheet.record.audio, 1)) {
     ListBox1->clear();
-    CueRecord.clear();
+    Cue.clear();
     ReportUnplayable();
     return true;
   }
@@ -205,7 +205,7 @@ void TFormMyTavelo::ButtonNextClick() { StepTrack(TrackStep::Next); }
 // CD playback.
 void TFormMyTavelo::StepTrack(TrackStep step) {
   if (CurrentMode != kFilesMode) return;
-  const std::optional<int> index = steppedTrackIndex(step, CurrentTrack, ListBox1->count(), !CueRecord.isEmpty());
+  const std::optional<int> index = steppedTrackIndex(step, CurrentTrack, ListBox1->count(), !Cue.isEmpty());
   if (index) PlayEntry(*index);
 }
 
@@ -215,7 +215,7 @@ void TFormMyTavelo::BLockUnlockClick() {
 }
 
 void TFormMyTavelo::AddFiles() {
-  if (!CueRecord.isEmpty()) {
+  if (!Cue.isEmpty()) {
     dialogs_.message(this, QString::fromLatin1(kCantAddToCueList));
     return;
   }
@@ -250,7 +250,7 @@ void TFormMyTavelo::ListBox1ContextPopup(const QPoint& position) {
 }
 
 void TFormMyTavelo::DeletetrackfromlistClick() {
-  const QString refusal = deleteRefusal(!CueRecord.isEmpty(), ContextItem, CurrentTrack, Timer1->isActive());
+  const QString refusal = deleteRefusal(!Cue.isEmpty(), ContextItem, CurrentTrack, Timer1->isActive());
   if (!refusal.isEmpty()) {
     dialogs_.message(this, refusal);
   } else if (ContextItem >= 0 && ContextItem < ListBox1->count() &&

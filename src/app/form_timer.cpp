@@ -73,8 +73,8 @@ void TFormMyTavelo::FilesTimerDuty() {
   FilesTick tick;
   tick.streamActive = active;
   tick.positionSeconds = BASS_ChannelBytes2Seconds(FileStream, BASS_ChannelGetPosition(FileStream, BASS_POS_BYTE));
-  if (!CueRecord.isEmpty()) tick.fileLengthSeconds = FileLengthSeconds();
-  tick.cueRecord = CueRecord;
+  if (!Cue.isEmpty()) tick.fileLengthSeconds = FileLengthSeconds();
+  tick.cue = &Cue;
   tick.currentIndex = CurrentTrack;
   tick.itemCount = ListBox1->count();
   tick.trackLength = PB1->tag();
@@ -125,7 +125,7 @@ void TFormMyTavelo::ApplyCueCrossing(int track, int trackLength) {
 }
 
 void TFormMyTavelo::PB1MouseUp(int x) {
-  const int cueStart = CueRecord.isEmpty() ? 0 : cueTrackStart(CueRecord, CurrentTrack);
+  const int cueStart = Cue.isEmpty() ? 0 : cueTrackStart(Cue, CurrentTrack);
   const BarSeek seek = barClickSeek(x, PB1->width(), PB1->tag(), cueStart, PB1->maximum());
   PB1->setValue(seek.position);
   // Seeking in Audio CD mode arrives with CD playback; a radio stream cannot seek.

@@ -89,10 +89,10 @@ double TFormMyTavelo::FileLengthSeconds() const {
 }
 
 void TFormMyTavelo::StartTrack(std::uint32_t stream, int track) {
-  const int length = playedTrackLength(CueRecord, track, FileLengthSeconds());
+  const int length = playedTrackLength(Cue, track, FileLengthSeconds());
   PB1->setTag(length);
   if (track > 0) {
-    const QWORD start = BASS_ChannelSeconds2Bytes(stream, cueTrackStart(CueRecord, track));
+    const QWORD start = BASS_ChannelSeconds2Bytes(stream, cueTrackStart(Cue, track));
     BASS_ChannelSetPosition(stream, start, BASS_POS_BYTE);
   }
   BASS_ChannelPlay(stream, 0);
@@ -137,8 +137,8 @@ void TFormMyTavelo::PlayEntry(int index) {
   CurrentTrack = index;
   SelectItem(index);
   SetCaption(playCaption(ItemText(index)));
-  const bool started = CueRecord.isEmpty() ? MyBassPlay(PathList.value(index), 0)
-                                           : MyBassPlay(cueAudioPath(CueRecord), index);
+  const bool started = Cue.isEmpty() ? MyBassPlay(PathList.value(index), 0)
+                                           : MyBassPlay(Cue.audio, index);
   Paused = false;
   PB1->setValue(0);
   EnableTransport();
@@ -149,7 +149,7 @@ void TFormMyTavelo::ButtonPlayClick() {
   if (CurrentMode == kFilesMode) {
     if (ListBox1->count() == 0) return;
     if (ListBox1->currentRow() < 0) SelectItem(0);
-    const int selected = trackIndexToPlay(ListBox1->currentRow(), !CueRecord.isEmpty());
+    const int selected = trackIndexToPlay(ListBox1->currentRow(), !Cue.isEmpty());
     // Resuming plays on where the pause was; another entry chosen meanwhile starts afresh.
     if (Paused && selected == CurrentTrack) {
       BASS_ChannelPlay(FileStream, 0);

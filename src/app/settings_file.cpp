@@ -73,7 +73,12 @@ bool isOn(const QString& field) { return field == QLatin1String("1"); }
 
 QString flag(bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); }
 
-QString caretFields(const QStringList& fields) { return fields.join(kCaret) + kCaret; }
+// Nothing escapes a caret inside a field, so one there would shift every later field of the line:
+// it is written as "_" instead.
+QString caretFields(QStringList fields) {
+  for (QString& field : fields) field.replace(kCaret, QLatin1Char('_'));
+  return fields.join(kCaret) + kCaret;
+}
 
 void readRecordSettings(const SettingsLines& file, SettingsData& s) {
   s.recordRoot = file.text(1).isEmpty() ? s.recordRoot : file.text(1);

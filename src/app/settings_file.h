@@ -47,7 +47,9 @@ SettingsData defaultSettings(const QString& programDir);
 // Reads the file's text; damaged or missing lines take their defaults, never throws.
 SettingsData parseSettings(const QByteArray& text, const QString& programDir);
 
-// The 21 lines as closing writes them, CR LF line ends, UTF-8.
+// The 21 lines as closing writes them, CR LF line ends, UTF-8. A line break inside a value becomes
+// a space and a caret inside a value of a caret-separated line (13 to 15) an "_", so no value
+// can shift the lines or fields after it.
 // An unset volume is written as an empty line (read back as unset), unset bars as 15 each.
 QByteArray formatSettings(const SettingsData& settings);
 

@@ -1,6 +1,5 @@
 #include "cue_sheet.h"
 
-#include "fields.h"
 #include "position_display.h"
 #include "text_codec.h"
 
@@ -11,20 +10,34 @@
 
 namespace {
 
-constexpr QChar kSeparator = QLatin1Char('^');
 constexpr qint64 kMaxCueSheetBytes = 4 * 1024 * 1024;
 
-struct CueTrack {
-  QString title;
-  int start = 0;
+// A line split into its keyword (the first word, upper-cased) and the rest, trimmed.
+struct CueLine {
+  QString keyword;
+  QString rest;
 };
 
-// The text between the line's first double quote and the next one (or the line's end).
-QString quotedText(const QString& line) {
-  const qsizetype open = line.indexOf(QLatin1Char('"'));
-  if (open < 0) return {};
-  const qsizetype close = line.indexOf(QLatin1Char('"'), open + 1);
-  return close < 0 ? line.mid(open + 1) : line.mid(open + 1, close - open - 1);
+CueLine splitKeyword(const QString& line) {
+  const QString trimmed = line.trimmed();
+  qsizetype end = 0;
+  while (end < trimmed.size() && !trimmed[end].isSpace()) ++end;
+  return {trimmed.left(end).toUpper(), trimmed.mid(end).trimmed()};
+}
+
+// A quoted value is the text between its quotes (or up to the line's end when the closing
+// quote is missing); an unquoted one is the whole rest of the line.
+QString quotedOrWhole(const QString& rest) {
+  if (!rest.startsWith(QLatin1Char('"'))) return rest;
+  const qsizetype close = rest.indexOf(QLatin1Char('"'), 1);
+  return close < 0 ? rest.mid(1) : rest.mid(1, close - 1);
+}
+
+// FILE name type: the name, quoted, or unquoted without the file type after it.
+QString fileName(const QString& rest) {
+  if (rest.startsWith(QLatin1Char('"'))) return quotedOrWhole(rest);
+  const qsizetype lastSpace = rest.lastIndexOf(QLatin1Char(' '));
+  return lastSpace < 0 ? rest : rest.left(lastSpace).trimmed();
 }
 
 QString invalidInteger(const QString& text) {
@@ -92,16 +105,9 @@ QString existingFile(const QString& candidate, FolderNames& folder) {
   return found.isEmpty() ? QString() : info.dir().filePath(found);
 }
 
-QString cueRecord(const QString& audioPath, const QList<CueTrack>& tracks) {
-  QString record = QString::number(tracks.size()) + kSeparator + audioPath + kSeparator;
-  for (const CueTrack& track : tracks)
-    record += track.title + kSeparator + QString::number(track.start) + kSeparator;
-  return record;
-}
-
-QStringList cueItems(const QString& audioPath, const QList<CueTrack>& tracks) {
+QStringList cueItems(const QString& audioPath, const std::vector<CueTrack>& tracks) {
   QStringList items{QFileInfo(audioPath).fileName()};
-  for (qsizetype i = 0; i < tracks.size(); ++i)
+  for (std::size_t i = 0; i < tracks.size(); ++i)
     items.append(QString::asprintf("   %.2d. ", int(i + 1)) + tracks[i].title);
   return items;
 }
@@ -125,11 +131,69 @@ std::optional<QString> readCueText(const QString& cuePath, QString& error) {
   return decodeExternalText(file.readAll());
 }
 
+// A track as the sheet writes it. file indexes the sheet's FILE names: the one its INDEX 01
+// follows, else the one its TRACK follows.
+struct ScannedTrack {
+  QString title;
+  std::optional<int> start;  // its first INDEX
+  qsizetype file = 0;
+  bool index01Seen = false;
+};
+
+struct ScannedSheet {
+  QStringList files;  // FILE names as written
+  std::vector<ScannedTrack> tracks;
+  QString error;      // the first malformed INDEX
+};
+
+// "TRACK 07 AUDIO" -> "Track 07"; a track number that is no number gives the track's position.
+QString defaultTrackTitle(const QString& rest, std::size_t position) {
+  bool isNumber = false;
+  const int number = splitKeyword(rest).keyword.toInt(&isNumber);
+  return QString::asprintf("Track %.2d", isNumber && number >= 0 ? number : int(position));
+}
+
+void scanIndex(const QString& line, int lineNo, ScannedSheet& sheet) {
+  ScannedTrack& track = sheet.tracks.back();
+  const bool isIndex01 = splitKeyword(splitKeyword(line).rest).keyword == QLatin1String("01");
+  if (isIndex01 && !track.index01Seen) {
+    track.index01Seen = true;
+    track.file = sheet.files.size() - 1;
+  }
+  if (track.start) return;
+  QString error;
+  track.start = indexSeconds(line, error);
+  if (!track.start && sheet.error.isEmpty()) sheet.error = QStringLiteral("Line %1: %2").arg(lineNo).arg(error);
+}
+
+// Lines before the first FILE (the album's TITLE, PERFORMER, CDTEXTFILE, REM) and a TITLE or
+// INDEX outside a track are ignored.
+ScannedSheet scanCueSheet(const QString& text) {
+  ScannedSheet sheet;
+  const QStringList lines = splitLines(text);
+  for (qsizetype lineNo = 0; lineNo < lines.size(); ++lineNo) {
+    const CueLine line = splitKeyword(lines[lineNo]);
+    if (line.keyword == QLatin1String("FILE")) {
+      sheet.files.append(fileName(line.rest));
+    } else if (sheet.files.isEmpty()) {
+      continue;
+    } else if (line.keyword == QLatin1String("TRACK")) {
+      const QString title = defaultTrackTitle(line.rest, sheet.tracks.size() + 1);
+      sheet.tracks.push_back({title, std::nullopt, sheet.files.size() - 1});
+    } else if (sheet.tracks.empty()) {
+      continue;
+    } else if (line.keyword == QLatin1String("TITLE") && !quotedOrWhole(line.rest).isEmpty()) {
+      sheet.tracks.back().title = quotedOrWhole(line.rest);
+    } else if (line.keyword == QLatin1String("INDEX")) {
+      scanIndex(lines[lineNo], int(lineNo + 1), sheet);
+    }
+  }
+  return sheet;
+}
+
 QString folderOf(const QString& path) { return QFileInfo(path).absolutePath(); }
 
 }  // namespace
-
-QString CueSheetResult::audioPath() const { return cueAudioPath(record); }
 
 QString resolveCueAudioFile(const QString& path, const PlayableExtensions& extensions) {
   if (path.endsWith(QLatin1Char('/')) || QFileInfo(path).isDir()) return path;
@@ -142,39 +206,19 @@ QString resolveCueAudioFile(const QString& path, const PlayableExtensions& exten
 
 CueSheetResult parseCueSheet(const QString& text, const QString& cueFolder,
                              const PlayableExtensions& extensions) {
-  QString audioName;
-  bool fileSeen = false;
-  bool titlePending = false;
-  QList<CueTrack> tracks;
-  const QStringList lines = splitLines(text);
-  for (qsizetype lineNo = 0; lineNo < lines.size(); ++lineNo) {
-    const QString& line = lines[lineNo];
-    if (line.contains(QLatin1String("FILE"))) {
-      if (fileSeen) return {CueSheetKind::MultiFile, {}, {}, {}};
-      audioName = quotedText(line);
-      fileSeen = true;
-    }
-    if (fileSeen && line.contains(QLatin1String("TITLE"))) {
-      // A title that never got its INDEX (an album title after FILE) gives way to the next.
-      if (titlePending) tracks.removeLast();
-      tracks.append({quotedText(line), 0});
-      titlePending = true;
-    }
-    if (titlePending && line.contains(QLatin1String("INDEX"))) {
-      QString error;
-      const std::optional<int> start = indexSeconds(line, error);
-      if (!start) return errorResult(QStringLiteral("Line %1: %2").arg(lineNo + 1).arg(error));
-      tracks.last().start = *start;
-      titlePending = false;
-    }
-  }
-  if (!fileSeen) return errorResult(QStringLiteral("No audio file named in the CUE sheet."));
-  if (titlePending) tracks.removeLast();  // a last title without INDEX has no start
+  const ScannedSheet sheet = scanCueSheet(text);
+  if (!sheet.error.isEmpty()) return errorResult(sheet.error);
+  if (sheet.files.isEmpty()) return errorResult(QStringLiteral("No audio file named in the CUE sheet."));
+  if (sheet.files.size() > 1) return {CueSheetKind::MultiFile, {}, {}, {}};
 
-  const QString audioPath = resolveCueAudioFile(cuePathFor(cueFolder, audioName), extensions);
-  // A sheet without titled tracks plays its file as one track.
-  if (tracks.isEmpty()) tracks.append({QFileInfo(audioPath).completeBaseName(), 0});
-  return {CueSheetKind::SingleFile, cueRecord(audioPath, tracks), cueItems(audioPath, tracks), {}};
+  CueRecord record;
+  record.audio = resolveCueAudioFile(cuePathFor(cueFolder, sheet.files.first()), extensions);
+  for (const ScannedTrack& track : sheet.tracks)
+    if (track.start) record.tracks.push_back({track.title, *track.start});
+  // A sheet without tracks plays its file as one track.
+  if (record.tracks.empty()) record.tracks.push_back({QFileInfo(record.audio).completeBaseName(), 0});
+  QStringList items = cueItems(record.audio, record.tracks);
+  return {CueSheetKind::SingleFile, std::move(record), std::move(items), {}};
 }
 
 CueSheetResult LoadCueSheet(const QString& cuePath, const PlayableExtensions& extensions) {
@@ -189,15 +233,13 @@ CueSheetResult LoadCueSheet(const QString& cuePath, const PlayableExtensions& ex
 
 CueFileList parseCueFileList(const QString& text, const QString& cueFolder,
                              const PlayableExtensions& extensions) {
+  const ScannedSheet sheet = scanCueSheet(text);
+  QStringList resolved;
+  for (const QString& name : sheet.files) resolved.append(resolveCueAudioFile(cuePathFor(cueFolder, name), extensions));
   CueFileList list;
-  bool fileSeen = false;
-  for (const QString& line : splitLines(text)) {
-    if (line.contains(QLatin1String("FILE"))) {
-      list.paths.append(resolveCueAudioFile(cuePathFor(cueFolder, quotedText(line)), extensions));
-      fileSeen = true;
-    }
-    if (fileSeen && line.contains(QLatin1String("TITLE")))
-      list.items.append(QString::asprintf("%.2d. ", int(list.items.size() + 1)) + quotedText(line));
+  for (const ScannedTrack& track : sheet.tracks) {
+    list.paths.append(resolved[track.file]);
+    list.items.append(QString::asprintf("%.2d. ", int(list.items.size() + 1)) + track.title);
   }
   return list;
 }
@@ -208,31 +250,36 @@ CueFileList LoadCueFileList(const QString& cuePath, const PlayableExtensions& ex
   return text ? parseCueFileList(*text, folderOf(cuePath), extensions) : CueFileList{};
 }
 
-int cueTrackCount(const QString& record) { return GetField(record, 1, 1, kSeparator).toInt(); }
+int cueTrackCount(const CueRecord& record) { return int(record.tracks.size()); }
 
-QString cueAudioPath(const QString& record) { return GetField(record, 2, 1, kSeparator); }
+namespace {
+const CueTrack* trackAt(const CueRecord& record, int track) {
+  return track >= 1 && track <= cueTrackCount(record) ? &record.tracks[std::size_t(track - 1)] : nullptr;
+}
+}  // namespace
 
-QString cueTrackTitle(const QString& record, int track) {
-  return GetField(record, 2 * track + 1, 1, kSeparator);
+QString cueTrackTitle(const CueRecord& record, int track) {
+  const CueTrack* found = trackAt(record, track);
+  return found ? found->title : QString();
 }
 
-int cueTrackStart(const QString& record, int track) {
-  if (track < 1 || track > cueTrackCount(record)) return 0;
-  return GetField(record, 2 * track + 2, 1, kSeparator).toInt();
+int cueTrackStart(const CueRecord& record, int track) {
+  const CueTrack* found = trackAt(record, track);
+  return found ? found->start : 0;
 }
 
-int cueTrackLength(const QString& record, int track, int fileLengthSeconds) {
+int cueTrackLength(const CueRecord& record, int track, int fileLengthSeconds) {
   const int end = track >= cueTrackCount(record) ? fileLengthSeconds : cueTrackStart(record, track + 1);
   return std::max(0, end - cueTrackStart(record, track));
 }
 
-int playedTrackLength(const QString& record, int track, double fileLengthSeconds) {
+int playedTrackLength(const CueRecord& record, int track, double fileLengthSeconds) {
   const int fileLength = roundedSeconds(fileLengthSeconds);
   const int length = track > 0 ? cueTrackLength(record, track, fileLength) : fileLength;
   return std::max(1, length);
 }
 
-std::optional<CueCrossing> cueBoundaryCrossing(const QString& record, int track, int elapsed,
+std::optional<CueCrossing> cueBoundaryCrossing(const CueRecord& record, int track, int elapsed,
                                                int trackLength, int fileLengthSeconds) {
   if (elapsed <= trackLength || track >= cueTrackCount(record)) return std::nullopt;
   return CueCrossing{track + 1, cueTrackLength(record, track + 1, fileLengthSeconds)};

@@ -1,9 +1,9 @@
 // CUE sheets: a sheet naming one audio file becomes the CUE record and a list of virtual
 // tracks; a sheet naming several files becomes a plain playlist.
 //
-// The CUE record is caret-terminated text: field 1 the track count n, field 2 the audio file,
-// then for each track t = 1..n its title (field 2t+1) and its start in whole seconds from the
-// start of the file (field 2t+2), e.g. "3^/music/album.flac^t1^0^t2^195^t3^422^".
+// A sheet is read line by line, a keyword only as the first word of its line. Each TRACK opens a
+// track that owns the TITLE and INDEX lines up to the next TRACK; its start is its first INDEX
+// (00 or 01) in whole seconds. Values may be quoted or not.
 #pragma once
 
 #include "playlist.h"
@@ -11,6 +11,23 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <vector>
+
+struct CueTrack {
+  QString title;
+  int start = 0;  // whole seconds from the start of the audio file
+  bool operator==(const CueTrack&) const = default;
+};
+
+// The tracks of a single-file sheet; empty for a plain playlist.
+struct CueRecord {
+  QString audio;  // the audio file's path
+  std::vector<CueTrack> tracks;
+
+  bool isEmpty() const { return audio.isEmpty() && tracks.empty(); }
+  void clear() { *this = {}; }
+  bool operator==(const CueRecord&) const = default;
+};
 
 enum class CueSheetKind {
   SingleFile,  // record and items are set; play the record's file from track 1
@@ -20,11 +37,9 @@ enum class CueSheetKind {
 
 struct CueSheetResult {
   CueSheetKind kind = CueSheetKind::Error;
-  QString record;     // the CUE record (SingleFile)
+  CueRecord record;   // SingleFile
   QStringList items;  // item 0 the audio file's name, then "   01. title", ... (SingleFile)
   QString message;    // what went wrong (Error)
-
-  QString audioPath() const;  // field 2 of the record
 };
 
 // Reads and parses the sheet at cuePath (UTF-8, else Windows-1252). The audio file is looked
@@ -36,8 +51,9 @@ CueSheetResult LoadCueSheet(const QString& cuePath, const PlayableExtensions& ex
 CueSheetResult parseCueSheet(const QString& text, const QString& cueFolder,
                              const PlayableExtensions& extensions);
 
-// A sheet naming several files: one path per FILE line and one item "01. title" per TITLE
-// after the first FILE, paired by position. An unreadable sheet gives an empty list.
+// A sheet naming several files: one item "01. title" per track and beside it the path of the
+// file the track plays from (the FILE its INDEX 01 follows, else the FILE its TRACK follows).
+// An unreadable sheet gives an empty list.
 struct CueFileList {
   QStringList paths;
   QStringList items;
@@ -52,18 +68,17 @@ QString resolveCueAudioFile(const QString& path, const PlayableExtensions& exten
 
 inline constexpr auto kCueFileError = "CUE file error!";
 
-// Reading the CUE record.
-int cueTrackCount(const QString& record);
-QString cueAudioPath(const QString& record);
-QString cueTrackTitle(const QString& record, int track);
-int cueTrackStart(const QString& record, int track);  // 0 outside 1..n
+// Reading the CUE record; tracks are numbered from 1.
+int cueTrackCount(const CueRecord& record);
+QString cueTrackTitle(const CueRecord& record, int track);  // empty outside 1..n
+int cueTrackStart(const CueRecord& record, int track);      // 0 outside 1..n
 // Track t's length: the next track's start minus t's, or for the last track the file's
 // rounded length minus t's start; never negative.
-int cueTrackLength(const QString& record, int track, int fileLengthSeconds);
+int cueTrackLength(const CueRecord& record, int track, int fileLengthSeconds);
 
 // The track length MyBassPlay keeps: the rounded file length for a whole file (track 0),
 // the CUE track's length otherwise; never 0, so the position arithmetic can divide by it.
-int playedTrackLength(const QString& record, int track, double fileLengthSeconds);
+int playedTrackLength(const CueRecord& record, int track, double fileLengthSeconds);
 
 // Crossing into the next CUE track while the file plays on: once the elapsed time exceeds the
 // current track's length, the next track (never past the last) and its length.
@@ -71,5 +86,5 @@ struct CueCrossing {
   int track = 0;
   int trackLength = 0;
 };
-std::optional<CueCrossing> cueBoundaryCrossing(const QString& record, int track, int elapsed,
+std::optional<CueCrossing> cueBoundaryCrossing(const CueRecord& record, int track, int elapsed,
                                                int trackLength, int fileLengthSeconds);

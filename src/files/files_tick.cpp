@@ -6,8 +6,8 @@ FilesTickPlan planFilesTick(const FilesTick& tick) {
 }
 
 FilesTickPlan planFilesTick(const FilesTick& tick, TimeDisplayTexts& texts) {
-  const bool isCue = !tick.cueRecord.isEmpty();
-  const int cueStart = isCue ? cueTrackStart(tick.cueRecord, tick.currentIndex) : 0;
+  const bool isCue = tick.cue && !tick.cue->isEmpty();
+  const int cueStart = isCue ? cueTrackStart(*tick.cue, tick.currentIndex) : 0;
   FilesTickPlan plan;
   plan.elapsed = elapsedSeconds(tick.positionSeconds, cueStart);
   plan.bar = positionBarValue(plan.elapsed, tick.trackLength);
@@ -16,7 +16,7 @@ FilesTickPlan planFilesTick(const FilesTick& tick, TimeDisplayTexts& texts) {
   if (!tick.streamActive)
     plan.endOfStream = endOfStreamAction(tick.currentIndex, tick.itemCount, isCue, tick.repeat);
   if (!isCue || plan.endOfStream) return plan;  // a CUE sheet started again begins at 0
-  plan.crossing = cueBoundaryCrossing(tick.cueRecord, tick.currentIndex, plan.elapsed, tick.trackLength,
+  plan.crossing = cueBoundaryCrossing(*tick.cue, tick.currentIndex, plan.elapsed, tick.trackLength,
                                       roundedSeconds(tick.fileLengthSeconds));
   return plan;
 }

@@ -14,7 +14,7 @@ struct FilesTick {
   bool streamActive = false;      // BASS_ChannelIsActive != 0 (a paused stream is active)
   double positionSeconds = 0;     // the file stream's position
   double fileLengthSeconds = 0;   // the file stream's whole length (read for a CUE sheet only)
-  QString cueRecord;              // empty for a plain list
+  const CueRecord* cue = nullptr;  // the loaded CUE record, or none for a plain list
   int currentIndex = 0;           // list index, or CUE track number
   int itemCount = 0;
   int trackLength = 1;            // PB1's tag

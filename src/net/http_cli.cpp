@@ -64,10 +64,12 @@ void THttpCli::SessionConnected(std::uint16_t error)
   m_socket.Send(BuildGetRequest(m_target, {Accept, Agent, NoCache, ProxyUsername, ProxyPassword}));
 }
 
+// The body's silence timer restarts with every read; the header must arrive whole within one
+// Timeout of the request, so a server trickling header lines cannot hold the client.
 void THttpCli::DataAvailable(const QByteArray &data)
 {
-  m_silenceTimer.start(Timeout);
   if (m_state == httpWaitingBody) {
+    m_silenceTimer.start(Timeout);
     AppendBody(data);
     return;
   }
@@ -76,6 +78,9 @@ void THttpCli::DataAvailable(const QByteArray &data)
     break;
   case THttpHeaderParser::TProgress::LineTooLong:
     EndRequest(NetErrorLineTooLong);
+    break;
+  case THttpHeaderParser::TProgress::HeaderTooLarge:
+    EndRequest(NetErrorHeaderTooLarge);
     break;
   case THttpHeaderParser::TProgress::Complete:
     HeaderReceived();
@@ -94,6 +99,7 @@ void THttpCli::HeaderReceived()
     return;
   }
   m_state = httpWaitingBody;
+  m_silenceTimer.start(Timeout);
   AppendBody(m_header.TakeBodyStart());
   if (m_header.StatusCode() >= 400) {
     EndRequest(NetErrorNone);  // an error page: keep only what came with its header

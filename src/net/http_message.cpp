@@ -46,6 +46,9 @@ THttpHeaderParser::TProgress THttpHeaderParser::Feed(const QByteArray &bytes)
     if (lineBytes > LineBufferSize || (lf < 0 && lineBytes == LineBufferSize)) {
       return TProgress::LineTooLong;
     }
+    if (m_headerBytes + lineBytes > MaxHeaderBytes) {
+      return TProgress::HeaderTooLarge;
+    }
     if (lf < 0) {
       m_buffer.remove(0, lineStart);
       m_scanned = 0;
@@ -56,21 +59,25 @@ THttpHeaderParser::TProgress THttpHeaderParser::Feed(const QByteArray &bytes)
       line.chop(1);
     }
     m_scanned = lf + 1;
-    if (!TakeLine(QString::fromLatin1(line), lineStart)) {
-      return TProgress::Complete;
+    m_headerBytes += lineBytes;
+    if (const TProgress progress = TakeLine(QString::fromLatin1(line), lineStart); progress != TProgress::NeedMore) {
+      return progress;
     }
   }
 }
 
-bool THttpHeaderParser::TakeLine(const QString &line, qsizetype lineStart)
+THttpHeaderParser::TProgress THttpHeaderParser::TakeLine(const QString &line, qsizetype lineStart)
 {
   if (line.startsWith(u"<HTML>", Qt::CaseInsensitive)) {
     m_contentType = QStringLiteral("text/html");
     m_scanned = lineStart;  // the line is the first of the body
-    return false;
+    return TProgress::Complete;
   }
   if (line.isEmpty()) {
-    return false;
+    return TProgress::Complete;
+  }
+  if (m_headerLines.size() == MaxHeaderLines) {
+    return TProgress::HeaderTooLarge;
   }
   m_headerLines.append(line);
   if (line.startsWith(u"HTTP/1.0") || line.startsWith(u"HTTP/1.1")) {
@@ -78,7 +85,7 @@ bool THttpHeaderParser::TakeLine(const QString &line, qsizetype lineStart)
   } else if (const qsizetype colon = line.indexOf(u':'); colon >= 0) {
     TakeField(line, colon);
   }
-  return true;
+  return TProgress::NeedMore;
 }
 
 void THttpHeaderParser::TakeStatusLine(const QString &line)

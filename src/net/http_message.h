@@ -19,11 +19,15 @@ struct THttpRequestFields {
 // The whole HTTP/1.0 GET request, header lines in a fixed order, every line ended by CR LF.
 QByteArray BuildGetRequest(const THttpTarget &target, const THttpRequestFields &fields);
 
-// Collects the answer's header line by line in a buffer of LineBufferSize bytes.
+// Collects the answer's header line by line in a buffer of LineBufferSize bytes. A header of more
+// than MaxHeaderLines lines or MaxHeaderBytes bytes (line ends and the blank line included) is
+// refused, however slowly it arrives.
 class THttpHeaderParser {
 public:
   static constexpr qsizetype LineBufferSize = 8192;
-  enum class TProgress { NeedMore, Complete, LineTooLong };
+  static constexpr qsizetype MaxHeaderLines = 100;
+  static constexpr qsizetype MaxHeaderBytes = 64 * 1024;
+  enum class TProgress { NeedMore, Complete, LineTooLong, HeaderTooLarge };
 
   // Takes the next bytes of the answer. Complete: the header has ended, TakeBodyStart() holds the
   // bytes after it (from the "<HTML>" line on when the server sent no header).
@@ -39,13 +43,14 @@ public:
   const QStringList &HeaderLines() const { return m_headerLines; }
 
 private:
-  // false when the line ends the header
-  bool TakeLine(const QString &line, qsizetype lineStart);
+  // NeedMore while the header goes on
+  TProgress TakeLine(const QString &line, qsizetype lineStart);
   void TakeStatusLine(const QString &line);
   void TakeField(const QString &line, qsizetype colon);
 
   QByteArray m_buffer;
   qsizetype m_scanned = 0;  // bytes of m_buffer already taken as header lines
+  qsizetype m_headerBytes = 0;
   int m_statusCode = 0;
   QString m_reasonPhrase;
   qint64 m_contentLength = -1;

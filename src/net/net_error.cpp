@@ -33,6 +33,7 @@ constexpr TNetErrorText OwnErrorTexts[] = {
     {NetErrorLineTooLong, "HTTP line too long"},
     {NetErrorTooManyRedirects, "Too many redirects"},
     {NetErrorBadUrl, "Invalid URL"},
+    {NetErrorHeaderTooLarge, "HTTP header too large"},
 };
 
 }  // namespace

@@ -12,6 +12,7 @@ enum TNetError : std::uint16_t {
   NetErrorLineTooLong = 1002,
   NetErrorTooManyRedirects = 1003,
   NetErrorBadUrl = 1004,
+  NetErrorHeaderTooLarge = 1005,
 };
 
 // The error number for what a socket reported; 0 for an orderly close by the other side.

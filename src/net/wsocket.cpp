@@ -7,7 +7,23 @@
 #include <QSignalBlocker>
 #include <cerrno>
 
+// Receives host lookups through a named slot. Qt 6.4's lookupHost taking a functor never frees
+// the functor's slot object when the lookup is aborted (32 bytes per abort); a slot named by
+// its signature allocates nothing of the kind.
+class TLookupReceiver : public QObject {
+  Q_OBJECT
+public:
+  explicit TLookupReceiver(std::function<void(const QHostInfo &)> done) : m_done(std::move(done)) {}
+
+public slots:
+  void LookedUp(const QHostInfo &info) { m_done(info); }
+
+private:
+  std::function<void(const QHostInfo &)> m_done;
+};
+
 TWSocket::TWSocket()
+    : m_lookupReceiver(std::make_unique<TLookupReceiver>([this](const QHostInfo &info) { LookupDone(info); }))
 {
   QObject::connect(&m_socket, &QTcpSocket::connected, &m_context, [this] {
     m_connected = true;
@@ -31,19 +47,21 @@ TWSocket::~TWSocket()
 void TWSocket::DnsLookup(const QString &host)
 {
   Abort();
-  const unsigned generation = m_generation;
-  m_lookupId = QHostInfo::lookupHost(host, &m_context, [this, generation](const QHostInfo &info) {
-    if (generation != m_generation) {
-      return;
-    }
-    m_lookupId = -1;
-    const std::uint16_t error = info.error() == QHostInfo::NoError || !info.addresses().isEmpty()
-                                    ? NetErrorNone
-                                    : std::uint16_t(NetErrorHostNotFound);
-    if (OnDnsLookupDone) {
-      OnDnsLookupDone(info.addresses(), error);
-    }
-  });
+  m_lookupId = QHostInfo::lookupHost(host, m_lookupReceiver.get(), SLOT(LookedUp(QHostInfo)));
+}
+
+void TWSocket::LookupDone(const QHostInfo &info)
+{
+  if (info.lookupId() != m_lookupId) {
+    return;  // a lookup aborted after its answer was on its way
+  }
+  m_lookupId = -1;
+  const std::uint16_t error = info.error() == QHostInfo::NoError || !info.addresses().isEmpty()
+                                  ? NetErrorNone
+                                  : std::uint16_t(NetErrorHostNotFound);
+  if (OnDnsLookupDone) {
+    OnDnsLookupDone(info.addresses(), error);
+  }
 }
 
 void TWSocket::Connect(const QList<QHostAddress> &addresses, quint16 port)
@@ -146,3 +164,5 @@ void TWSocket::Abort()
   const QSignalBlocker quiet(m_socket);
   m_socket.abort();
 }
+
+#include "wsocket.moc"

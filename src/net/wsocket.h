@@ -3,12 +3,16 @@
 // event runs on the thread that owns the socket, from its event loop.
 
 #include <QHostAddress>
+#include <QHostInfo>
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <QTcpSocket>
 #include <cstdint>
 #include <functional>
+#include <memory>
+
+class TLookupReceiver;
 
 class TWSocket {
 public:
@@ -38,8 +42,10 @@ private:
   void DeliverData();
   void SessionClosed();
   bool BindLocalAddr();
+  void LookupDone(const QHostInfo &info);
 
-  QObject m_context;  // receiver of lookups and posted steps; dropping it drops them
+  QObject m_context;  // receiver of posted steps; dropping it drops them
+  std::unique_ptr<TLookupReceiver> m_lookupReceiver;
   QTcpSocket m_socket;
   unsigned m_generation = 0;  // bumped by Abort: results of older work are ignored
   int m_lookupId = -1;

@@ -3,7 +3,7 @@
 
 namespace {
 
-const QString kRecord = QStringLiteral("3^/m/F.flac^t1^0^t2^195^t3^422^");
+const CueRecord kRecord{"/m/F.flac", {{"t1", 0}, {"t2", 195}, {"t3", 422}}};
 
 FilesTick plainTick(double position, int index, int count) {
   FilesTick tick;
@@ -18,7 +18,7 @@ FilesTick plainTick(double position, int index, int count) {
 
 FilesTick cueTick(double position, int track, int trackLength) {
   FilesTick tick = plainTick(position, track, 4);
-  tick.cueRecord = kRecord;
+  tick.cue = &kRecord;
   tick.fileLengthSeconds = 500;
   tick.trackLength = trackLength;
   return tick;

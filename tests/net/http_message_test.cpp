@@ -149,6 +149,50 @@ TEST(THttpHeaderParser, RefusesALineLongerThanItsBuffer)
   }
 }
 
+// However short its lines, a header ends within MaxHeaderLines lines and MaxHeaderBytes bytes.
+TEST(THttpHeaderParser, RefusesAHeaderBeyondItsBounds)
+{
+  const QByteArray status = "HTTP/1.0 200 OK\r\n";
+  const auto lines = [](qsizetype count, const QByteArray &line) {
+    QByteArray bytes;
+    for (qsizetype i = 0; i < count; ++i) {
+      bytes += line;
+    }
+    return bytes;
+  };
+  // 8 + 8184 + 2 bytes: a line that fills the line buffer exactly
+  const QByteArray fullLine = "X-Pad: " + QByteArray(THttpHeaderParser::LineBufferSize - 9, 'a') + "\r\n";
+  const qsizetype fullLinesInBound = (THttpHeaderParser::MaxHeaderBytes - 2) / fullLine.size();  // and the blank line
+  struct Case {
+    const char *name;
+    QByteArray bytes;
+    THttpHeaderParser::TProgress expected;
+  };
+  const Case cases[] = {
+      {"as many lines as allowed", status + lines(THttpHeaderParser::MaxHeaderLines - 1, "X: y\r\n") + "\r\n",
+       THttpHeaderParser::TProgress::Complete},
+      {"one line more", status + lines(THttpHeaderParser::MaxHeaderLines, "X: y\r\n") + "\r\n",
+       THttpHeaderParser::TProgress::HeaderTooLarge},
+      {"short lines forever", status + lines(100000, "X: y\r\n"), THttpHeaderParser::TProgress::HeaderTooLarge},
+      {"long lines up to the byte bound", lines(fullLinesInBound, fullLine) + "\r\n",
+       THttpHeaderParser::TProgress::Complete},
+      {"long lines past the byte bound", lines(fullLinesInBound + 1, fullLine) + "\r\n",
+       THttpHeaderParser::TProgress::HeaderTooLarge},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    THttpHeaderParser parser;
+    EXPECT_EQ(parser.Feed(c.bytes), c.expected);
+    THttpHeaderParser byteByByte;
+    THttpHeaderParser::TProgress progress = THttpHeaderParser::TProgress::NeedMore;
+    for (qsizetype i = 0; i < c.bytes.size() && progress == THttpHeaderParser::TProgress::NeedMore; ++i) {
+      progress = byteByByte.Feed(c.bytes.mid(i, 1));
+    }
+    EXPECT_EQ(progress, c.expected);
+    EXPECT_LE(byteByByte.HeaderLines().size(), THttpHeaderParser::MaxHeaderLines);
+  }
+}
+
 TEST(THttpHeaderParser, ClearForgetsTheLastAnswer)
 {
   THttpHeaderParser parser;

@@ -14,6 +14,7 @@ TEST(NetError, NamesTheClientsOwnErrorsAndTheSystemsOnes)
       {NetErrorLineTooLong, QStringLiteral("HTTP line too long")},
       {NetErrorTooManyRedirects, QStringLiteral("Too many redirects")},
       {NetErrorBadUrl, QStringLiteral("Invalid URL")},
+      {NetErrorHeaderTooLarge, QStringLiteral("HTTP header too large")},
       {ECONNREFUSED, QString::fromLocal8Bit(std::strerror(ECONNREFUSED))},
       {ETIMEDOUT, QString::fromLocal8Bit(std::strerror(ETIMEDOUT))},
   };

@@ -82,6 +82,25 @@ TEST_F(RadioListFiles, SavedListIsCrLfAndReadsBackUnchanged) {
   EXPECT_EQ(readRadioListFile(defaultPath()), lines);
 }
 
+// Each station value is a line of its own: a caret stays, a line break becomes a space, and
+// every later line stays in place.
+TEST_F(RadioListFiles, CaretsAndLineBreaksInValuesKeepEveryStationInPlace) {
+  QStringList lines = numberedLines(91);
+  lines[0] = QStringLiteral("AC^DC");
+  lines[1] = QStringLiteral("http://radio.example/a\nb");
+  lines[2] = QStringLiteral("proxy^host:8080\r");
+  lines[3] = QStringLiteral("Second\r\nStation");
+  ASSERT_TRUE(saveRadioList(defaultPath(), lines).ok);
+  const std::optional<QStringList> read = readRadioListFile(defaultPath());
+  ASSERT_TRUE(read);
+  ASSERT_EQ(read->size(), 91);
+  EXPECT_EQ(stationName(*read, 1), "AC^DC");
+  EXPECT_EQ(read->at(1), "http://radio.example/a b");
+  EXPECT_EQ(read->at(2), "proxy^host:8080 ");
+  EXPECT_EQ(stationName(*read, 2), "Second  Station");
+  EXPECT_EQ(read->mid(4), lines.mid(4));
+}
+
 TEST_F(RadioListFiles, MissingListStartsEmptyUnderNoRadioList) {
   const StartupRadioList list = loadStartupRadioList(programDir, defaultPath());
   EXPECT_EQ(list.path, defaultPath());

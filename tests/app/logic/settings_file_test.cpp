@@ -272,6 +272,35 @@ TEST(SettingsFile, LineBreaksInsideValuesKeepEveryLineInPlace) {
   EXPECT_TRUE(read.useIr);
 }
 
+// A caret inside a value of a caret-separated line is written as "_": every later field stays in
+// place, where before it shifted them all (a proxy password "a^b" became the CDDB flag).
+TEST(SettingsFile, CaretsInsideValuesKeepEveryFieldInPlace) {
+  struct Case {
+    const char* name;
+    std::function<void(SettingsData&, const QString&)> set;
+  };
+  const Case cases[] = {
+      {"rip folder", [](SettingsData& s, const QString& v) { s.ripRoot = v; }},
+      {"proxy host", [](SettingsData& s, const QString& v) { s.proxyHost = v; }},
+      {"proxy port", [](SettingsData& s, const QString& v) { s.proxyPort = v; }},
+      {"proxy user", [](SettingsData& s, const QString& v) { s.proxyUser = v; }},
+      {"proxy password", [](SettingsData& s, const QString& v) { s.proxyPassword = v; }},
+      {"IR port", [](SettingsData& s, const QString& v) { s.irPort = v; }},
+      {"power state", [](SettingsData& s, const QString& v) { s.powerState = v; }},
+  };
+  const QString programDir = QStringLiteral("/home/ann/tavelo/");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SettingsData written = everythingChanged();
+    c.set(written, QStringLiteral("AC^DC^"));
+    SettingsData expected = everythingChanged();
+    c.set(expected, QStringLiteral("AC_DC_"));
+    const QByteArray file = formatSettings(written);
+    EXPECT_EQ(parseSettings(file, programDir), expected);
+    EXPECT_EQ(formatSettings(parseSettings(file, programDir)), file);
+  }
+}
+
 TEST(SettingsFile, SavesAndLoadsThroughTheProgramFolder) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());

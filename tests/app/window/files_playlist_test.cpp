@@ -145,7 +145,7 @@ QByteArray threeTrackSheet() {
 TEST_F(Files, CueSheetPlaysTracksOfOneFile) {
   const QString album = tone("album.mp3", 450);
   open(text("album.cue", threeTrackSheet()));
-  EXPECT_EQ(form->CueRecord, "3^" + album + "^t1^0^t2^195^t3^422^");
+  EXPECT_EQ(form->Cue, (CueRecord{album, {{"t1", 0}, {"t2", 195}, {"t3", 422}}}));
   EXPECT_EQ(items(), (QStringList{"album.mp3", "   01. t1", "   02. t2", "   03. t3"}));
   EXPECT_TRUE(form->PathList.isEmpty());
   EXPECT_EQ(form->CurrentTrack, 1);
@@ -185,16 +185,16 @@ TEST_F(Files, PlayWithTheHeaderLineSelectedPlaysTheFirstCueTrack) {
 TEST_F(Files, CueSheetWithoutItsAudioFileIsUnsupported) {
   open(text("album.cue", threeTrackSheet()));
   EXPECT_EQ(form->windowTitle(), "Unsupported File Format.");
-  EXPECT_TRUE(form->CueRecord.isEmpty());
+  EXPECT_TRUE(form->Cue.isEmpty());
   EXPECT_TRUE(items().isEmpty());
 }
 
-// A title holding the letters FILE counts as a second file: the sheet becomes a plain list.
-TEST_F(Files, SheetWithAFileTitleBecomesAPlainList) {
+// A sheet naming a second file becomes a plain list, one entry per track.
+TEST_F(Files, SheetOfTwoFilesBecomesAPlainList) {
   const QString album = tone("album.wav", 2);
-  open(text("album.cue", "FILE \"album.wav\" WAVE\nTITLE \"Intro\"\nINDEX 01 00:00:00\n"
-                         "TITLE \"PROFILE\"\nINDEX 01 00:01:00\n"));
-  EXPECT_TRUE(form->CueRecord.isEmpty());
+  open(text("album.cue", "FILE \"album.wav\" WAVE\nTRACK 01 AUDIO\nTITLE \"Intro\"\nINDEX 01 00:00:00\n"
+                         "FILE \"PROFILE\" WAVE\nTRACK 02 AUDIO\nTITLE \"PROFILE\"\nINDEX 01 00:00:00\n"));
+  EXPECT_TRUE(form->Cue.isEmpty());
   EXPECT_EQ(items(), (QStringList{"01. Intro", "02. PROFILE"}));
   EXPECT_EQ(form->PathList.value(0), album);
   EXPECT_EQ(form->windowTitle(), "Play 01. Intro");
@@ -202,7 +202,7 @@ TEST_F(Files, SheetWithAFileTitleBecomesAPlainList) {
 
 TEST_F(Files, CueSheetWithANonNumericIndexIsReportedAndChangesNothing) {
   open(tone("playing.wav", 5));
-  open(text("bad.cue", "FILE \"x.wav\" WAVE\nTITLE \"t1\"\nINDEX 01 0x:00:00\n"));
+  open(text("bad.cue", "FILE \"x.wav\" WAVE\nTRACK 01 AUDIO\nINDEX 01 0x:00:00\n"));
   ASSERT_EQ(form.dialogs.messages.size(), 1);
   EXPECT_TRUE(form.dialogs.messages[0].contains("is not a valid integer value"))
       << form.dialogs.messages[0].toStdString();

@@ -218,9 +218,9 @@ TEST_F(MainTimer, UnreadableEntryInTheListStopsThereAndNextGoesOn) {
 
 TEST_F(MainTimer, CueBoundaryIsCrossedWhileTheFilePlaysOn) {
   const QString album = tone("album.wav", 6);
-  open(text("album.cue", "FILE \"album.wav\" WAVE\nTITLE \"t1\"\nINDEX 01 00:00:00\n"
-                         "TITLE \"t2\"\nINDEX 01 00:02:00\n"));
-  ASSERT_EQ(form->CueRecord, "2^" + album + "^t1^0^t2^2^");
+  open(text("album.cue", "FILE \"album.wav\" WAVE\nTRACK 01 AUDIO\nTITLE \"t1\"\nINDEX 01 00:00:00\n"
+                         "TRACK 02 AUDIO\nTITLE \"t2\"\nINDEX 01 00:02:00\n"));
+  ASSERT_EQ(form->Cue, (CueRecord{album, {{"t1", 0}, {"t2", 2}}}));
   const std::uint32_t stream = form->FileStream;
   tick();
   EXPECT_EQ(form->CurrentTrack, 1);
@@ -247,8 +247,8 @@ TEST_F(MainTimer, CueBoundaryIsCrossedWhileTheFilePlaysOn) {
 TEST_F(MainTimer, CueSheetWithRepeatStartsAgainAtTrackOne) {
   tone("album.wav", 1.5);
   form->ChBoxRep->setChecked(true);
-  open(text("album.cue", "FILE \"album.wav\" WAVE\nTITLE \"t1\"\nINDEX 01 00:00:00\n"
-                         "TITLE \"t2\"\nINDEX 01 00:01:00\n"));
+  open(text("album.cue", "FILE \"album.wav\" WAVE\nTRACK 01 AUDIO\nTITLE \"t1\"\nINDEX 01 00:00:00\n"
+                         "TRACK 02 AUDIO\nTITLE \"t2\"\nINDEX 01 00:01:00\n"));
   form->ButtonNext->click();
   waitUntilEnded();
   tick();

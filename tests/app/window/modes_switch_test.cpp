@@ -127,10 +127,10 @@ TEST_F(ModeSwitch, EnteringAudioFilesClearsTheListAndDisablesTheTransport) {
   form().ListBox1->addItems({"a.mp3", "b.mp3"});
   form().ButtonStop->setEnabled(true);
   form().ButtonPause->setEnabled(true);
-  form().CueRecord = QStringLiteral("3^F^t1^0^");
+  form().Cue = CueRecord{"F", {{"t1", 0}}};
   QTest::mouseClick(form().Image1, Qt::LeftButton);
   EXPECT_EQ(form().ListBox1->count(), 0);
-  EXPECT_TRUE(form().CueRecord.isEmpty());
+  EXPECT_TRUE(form().Cue.isEmpty());
   EXPECT_FALSE(form().ButtonStop->isEnabled() || form().ButtonPause->isEnabled() || form().ButtonPlay->isEnabled());
   EXPECT_TRUE(form().ListBox1->acceptDrops());
   EXPECT_EQ(form().ButtonOpen->toolTip(), "Open file (O)");

@@ -6,6 +6,7 @@
 #include "tinyproxy_fixture.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 #include <cerrno>
@@ -330,6 +331,39 @@ TEST_F(HttpClient, AfterAHeaderLineTooLongTheNextRequestWorks)
   EXPECT_EQ(body, "fine");
 }
 
+// A server sending header lines forever: the request ends with a clear error, whether the
+// lines come at full speed (the header's bound) or trickle in (the header's time limit).
+TEST_F(HttpClient, EndsAHeaderThatNeverEnds)
+{
+  client.Timeout = 2s;
+  struct Case {
+    const char *name;
+    double every;
+    std::uint16_t error;
+  };
+  const Case cases[] = {
+      {"short lines at full speed", 0, NetErrorHeaderTooLarge},
+      {"a line every tenth of the time limit", 0.2, ETIMEDOUT},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedHttpServer server({{"/flood", {Send("HTTP/1.0 200 OK\r\n"), Repeat("X: y\r\n", c.every)}},
+                               {"/next", Answer("HTTP/1.0 200 OK\r\n\r\nfine")}});
+    Reset();
+    QElapsedTimer clock;
+    clock.start();
+    Fetch(server.Url("/flood"), 10s);
+    EXPECT_EQ(OnlyError(), c.error);
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_LE(client.RcvdHeader().size(), THttpHeaderParser::MaxHeaderLines);
+    EXPECT_TRUE(body.isEmpty());
+    Reset();
+    Fetch(server.Url("/next"));
+    EXPECT_EQ(OnlyError(), NetErrorNone);
+    EXPECT_EQ(body, "fine");
+  }
+}
+
 TEST_F(HttpClient, RefusesASecondRequestWhileBusy)
 {
   ScriptedHttpServer server({{"/slow", {Wait(0.5), Send("HTTP/1.0 200 OK\r\n\r\nfirst")}}});
@@ -368,6 +402,28 @@ TEST_F(HttpClient, KeepsTheEventLoopRunningDuringASlowAnswer)
 }
 
 // The window may close while a request runs: the client goes quietly.
+// Aborted lookups report nothing and leave nothing behind (LeakSanitizer runs see the latter).
+TEST(SocketLookup, AbortedLookupsFireNothingAndTheNextLookupAnswersOnce)
+{
+  TWSocket socket;
+  int answers = 0;
+  QList<QHostAddress> found;
+  socket.OnDnsLookupDone = [&](const QList<QHostAddress> &addresses, std::uint16_t error) {
+    ++answers;
+    found = addresses;
+    EXPECT_EQ(error, NetErrorNone);
+  };
+  for (int i = 0; i < 50; ++i) {
+    socket.DnsLookup(QStringLiteral("localhost"));
+    socket.Abort();
+  }
+  socket.DnsLookup(QStringLiteral("127.0.0.1"));
+  SpinUntil([&] { return answers > 0; }, 10s);
+  Linger(300ms);
+  EXPECT_EQ(answers, 1);
+  EXPECT_TRUE(found.contains(QHostAddress(QHostAddress::LocalHost)));
+}
+
 TEST(HttpClientLifetime, DestroyingABusyClientFiresNothing)
 {
   ScriptedHttpServer server({{"/slow", {Wait(0.3), Send("HTTP/1.0 200 OK\r\n\r\nlate")}}});

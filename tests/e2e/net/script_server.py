@@ -5,6 +5,8 @@ Answers each request by the script of its path (routes file, JSON: path -> list 
   {"send": text}   send the text (Latin-1); "{port0}", "{port1}", ... become the listeners' ports
   {"wait": secs}   pause
   {"hold": true}   stay silent until the client closes the connection (at most 120 s)
+  {"repeat": text, "every": secs}  send the text again and again, pausing between, until the
+                   client closes the connection (at most 120 s)
 then closes the connection. A proxy-style request line ("GET http://host/path") is routed by
 its path. Every raw request is appended to the log file (JSON lines: listener, request) before
 the answer starts. Prints "PORTS p0 p1 ..." once listening on 127.0.0.1; exits when stdin closes.
@@ -54,6 +56,14 @@ def hold(conn):
         pass
 
 
+def repeat(conn, text, every):
+    deadline = time.monotonic() + HOLD_LIMIT_SECONDS
+    while time.monotonic() < deadline:
+        conn.sendall(text)
+        if every:
+            time.sleep(every)
+
+
 class Server:
     def __init__(self, routes, log_path):
         self.routes = routes
@@ -83,6 +93,8 @@ class Server:
                     time.sleep(step["wait"])
                 elif step.get("hold"):
                     hold(conn)
+                elif "repeat" in step:
+                    repeat(conn, self.expand(step["repeat"]), step.get("every", 0))
         except OSError:
             pass  # the client went away: that is its right
 

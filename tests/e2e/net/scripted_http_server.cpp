@@ -20,6 +20,11 @@ QJsonObject Hold()
   return {{QStringLiteral("hold"), true}};
 }
 
+QJsonObject Repeat(const QString &text, double everySeconds)
+{
+  return {{QStringLiteral("repeat"), text}, {QStringLiteral("every"), everySeconds}};
+}
+
 ScriptedHttpServer::ScriptedHttpServer(const QMap<QString, QJsonArray> &routes, int listeners)
 {
   QJsonObject table;

@@ -12,6 +12,8 @@
 QJsonObject Send(const QString &text);
 QJsonObject Wait(double seconds);
 QJsonObject Hold();  // silent until the client closes
+// Sends the text again and again, a pause of everySeconds between, until the client closes.
+QJsonObject Repeat(const QString &text, double everySeconds = 0);
 
 struct ReceivedRequest {
   int Listener = 0;
