@@ -11,7 +11,10 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QLoggingCategory>
 #include <QSystemTrayIcon>
+
+Q_DECLARE_LOGGING_CATEGORY(lcStartup)
 
 void TFormMyTavelo::CreateModes() {
   engineEvents_ = new EngineEvents(this);
@@ -56,6 +59,7 @@ PlaybackMode& TFormMyTavelo::mode() {
 }
 
 void TFormMyTavelo::SetCaption(const QString& caption) {
+  qCDebug(lcStartup).noquote() << "caption:" << caption;
   setWindowTitle(caption);
   TrayIcon1->setToolTip(caption);
 }
