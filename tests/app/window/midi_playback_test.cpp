@@ -139,3 +139,12 @@ TEST_F(MidiPlayback, ForcedReloadReplacesTheFontsOfThePlayingFile) {
 #endif
 
 }  // namespace
+
+TEST_F(MidiPlayback, ClosingFreesTheFontsAndTheStreamWhileTheEngineIsUp) {
+  setFontList({kGmFont});
+  open(tune("tune.mid"));
+  ASSERT_NE(form->filesMode().soundFont(0), 0u);
+  form->FormClose();
+  EXPECT_EQ(loadedFonts(), 0);
+  EXPECT_EQ(form->filesMode().stream(), 0u);
+}
