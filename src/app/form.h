@@ -1,7 +1,9 @@
 // The one window of the player. Its controls are both display and store of many settings;
-// other subsystems read and write them by these names. Methods live in the .cpp file of
-// their subject: form_controls.cpp and form_panels.cpp build the controls, form_startup.cpp
-// starts the player, form_closing.cpp closes it.
+// other subsystems read and write them by these names. Its handlers are the one entry for each
+// user action and hand playback to the current mode (playback_mode.h), which owns its stream and
+// state. Methods live in the .cpp file of their subject: form_controls.cpp and form_panels.cpp
+// build the controls, form_startup.cpp starts the player, form_transport.cpp hands the transport
+// to the modes, form_closing.cpp closes it.
 #pragma once
 
 #include "app/audio_cd_mode.h"
