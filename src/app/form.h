@@ -1,15 +1,21 @@
 // The one window of the player. Its controls are both display and store of many settings;
-// other subsystems read and write them by these names. Methods live in the .cpp file of
-// their subject: form_controls.cpp and form_panels.cpp build the controls, form_startup.cpp
-// starts the player, form_closing.cpp closes it.
+// other subsystems read and write them by these names. Its handlers are the one entry for each
+// user action and hand playback to the current mode (playback_mode.h), which owns its stream and
+// state. Methods live in the .cpp file of their subject: form_controls.cpp and form_panels.cpp
+// build the controls, form_startup.cpp starts the player, form_transport.cpp hands the transport
+// to the modes, form_closing.cpp closes it.
 #pragma once
 
+#include "app/audio_cd_mode.h"
+#include "app/audio_files_mode.h"
 #include "app/dialogs.h"
+#include "app/engine_events.h"
+#include "app/net_radio_mode.h"
+#include "app/playback_mode.h"
 #include "app/settings_file.h"
 #include "app/station_button.h"
 #include "app/tick_timer.h"
 #include "app/value_bar.h"
-#include "cue_sheet.h"
 #include "playlist.h"
 #include "position_display.h"
 #include "key_commands.h"
@@ -21,10 +27,11 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 class QCheckBox;
 class QKeyEvent;
-class FolderScan;
 class QComboBox;
 class QFrame;
 class QGroupBox;
@@ -40,7 +47,7 @@ class QTabWidget;
 class QTableWidget;
 class QToolButton;
 
-class TFormMyTavelo : public QWidget {
+class TFormMyTavelo : public QWidget, public ModeWindow {
   Q_OBJECT
  public:
   // programDir: the folder of the executable, ending with '/'.
@@ -59,7 +66,7 @@ class TFormMyTavelo : public QWidget {
   // message, a line break, "(error code: N)" with the engine's last error code.
   void ShowEngineError(const QString& message);
 
-  Dialogs& dialogs() { return dialogs_; }
+  Dialogs& dialogs() override { return dialogs_; }
   const QString& programDir() const { return ProgramDir; }
 
   static constexpr int kFilesClientHeight = 382;
@@ -151,26 +158,10 @@ class TFormMyTavelo : public QWidget {
   QStringList RadioList;
   bool SaveRadioListOnClose = true;  // false when the list file exists but could not be read
   QStringList IRCommands;
-  QStringList PathList;
   QStringList RadioListFiles;
   QString ExtensionList;
-  char ProxyBuffer[100] = {};
-  char AgentBuffer[100] = {};
 
-  // ---- Audio Files playback: transport (form_transport.cpp), playlist (form_playlist.cpp),
-  // main timer and position display (form_timer.cpp) ----
-  std::uint32_t FileStream = 0;  // the Audio Files stream; 0 when none
-  CueRecord Cue;                 // empty for a plain playlist (see cue_sheet.h)
-  int CurrentTrack = 0;          // list index, or CUE track number
-  int ContextItem = 0;           // the item under the last right click
-  bool Paused = false;
-  LevelMeter Meters;
-  TimeDisplayTexts TimeTexts;
-  BitRateMeter BitRate;
-  ListIdleTicks ListIdle;
-
-  bool MyBassPlay(const QString& path, int track);
-  QString StreamInfoText(std::uint32_t stream);
+  // ---- Transport, playlist and main timer: each action goes to the current mode ----
   void ButtonPlayClick();
   void ButtonPauseClick();
   void ButtonStopClick();
@@ -183,52 +174,37 @@ class TFormMyTavelo : public QWidget {
   void DeletetrackfromlistClick();
   void ListBox1ContextPopup(const QPoint& position);
   void ListBox1MouseDown();
-  void FitWindowToList();
-  static void FitListWidth(QListWidget* list);
   void Timer1Timer();
   void PB1MouseUp(int x);
   void PB1MouseMove(int x);
   void Label1Click();
   // The caption and the tray's tip, which every transport action sets together.
-  void SetCaption(const QString& caption);
-  // A Play Full Dir folder is being read off the window thread.
-  bool FolderScanRunning() const;
+  void SetCaption(const QString& caption) override;
+  // Tall enough for the list (at least the designed height), never past the screen's bottom;
+  // a horizontal scroll bar when an item is wider than the list.
+  void FitWindowToList() override;
+
+  PlaybackMode& mode();
+  AudioFilesMode& filesMode() { return *filesMode_; }
+  AudioCdMode& cdMode() { return *cdMode_; }
+  NetRadioMode& radioMode() { return *radioMode_; }
 
  private:
-  void ConnectFilesControls();
-  void InstallFilesMouseFilter();
-  void CreateFolderScan();
-  std::uint32_t CreateFileStream(const QString& path);
-  void StartTrack(std::uint32_t stream, int track);
-  void EnableTransport();
-  void ReportUnplayable();
-  void PlayCdFromButton();
-  void PauseCd();
-  void StopCd();
-  void PlayEntry(int index);
-  void UpdateMeters(std::uint32_t stream, bool playing);
-  QString ItemText(int index) const;
-  QStringList ItemTexts() const;
-  void SelectItem(int index);
-  void OpenInAudioFilesMode(int request);
-  void ShowAddButton();
-  void OpenChosenFile(const QString& path);
-  void OpenCueSheet(const QString& cuePath);
-  void FillPlaylist(const QStringList& paths);
-  void PlayOpenedFile(const QString& chosenFile);
-  bool LoadCueSheet(const QString& cuePath);
-  void LoadCueFileList(const QString& cuePath);
-  void AddFiles();
-  void StepTrack(TrackStep step);
-  void FilesTimerDuty();
-  void ApplyEndOfStream(const EndOfStreamAction& action);
-  void FinishList(int selectedIndex);
-  void ApplyCueCrossing(int track, int trackLength);
-  double FileLengthSeconds() const;
-  PlayableExtensions Playable() const;
+  void CreateModes();
+  void ConnectTransport();
+  ModeControls Controls();
+  QWidget* dialogParent() override { return this; }
+  bool IsStopped() const override { return Stopped; }
+  void SetStopped(bool stopped) override { Stopped = stopped; }
+  FileDialogSettings& OpenDialog() override { return OpenDialog1; }
+  PlayableExtensions Playable() const override { return PlayableExtensions(ExtensionList); }
+  QString SoundFontList() const override { return Stored.soundFonts; }
 
-  FolderScan* folderScan_ = nullptr;
-  // ---- end of Audio Files playback ----
+  EngineEvents* engineEvents_ = nullptr;
+  std::unique_ptr<AudioFilesMode> filesMode_;
+  std::unique_ptr<AudioCdMode> cdMode_;
+  std::unique_ptr<NetRadioMode> radioMode_;
+  // ---- end of transport ----
 
   // ---- Modes, notices and single keys (form_modes.cpp, form_keys.cpp) ----
  public:
@@ -246,8 +222,6 @@ class TFormMyTavelo : public QWidget {
   // True when a key-down is kept from the focused control.
   bool FormKeyDown() const;
 
-  std::uint32_t RadioStream = 0;  // the Net Radio stream; 0 when none
-  int CurrentDrive = 0;           // CBCDdrives' item index of the drive in use
   QLabel* NoticeWindow = nullptr;  // created with the first notice
   CaptionWatcher Captions;
 
@@ -255,9 +229,7 @@ class TFormMyTavelo : public QWidget {
   void ConnectModes();
   void InstallKeyPreview();
   std::array<int, 3> ModeOrder() const;
-  bool RadioRecordRunning() const;
   void ResetModeDisplay();
-  void LeaveNetRadio();
   void ApplyModeLayout(const ModeLayout& layout);
   void ShowModePanels(const ModeLayout& layout);
   void ApplyModeButtons(const ModeLayout& layout);
@@ -268,22 +240,6 @@ class TFormMyTavelo : public QWidget {
   void RunKeyCommand(KeyCommand command);
   // ---- end of modes, notices and single keys ----
 
-  // ---- MIDI through sound fonts (form_midi.cpp) ----
- public:
-  // Loads the fonts of the sound-font list as the engine's defaults and the open stream's;
-  // force frees fonts already loaded and loads the list again. False when no font is usable.
-  bool LoadSoundFonts(bool force);
-  // Frees the loaded fonts; all slots become 0.
-  void FreeSoundFonts();
-
-  std::array<std::uint32_t, 10> SoundFonts{};  // font handles, packed from the first slot
-  // A MIDI file plays without the user's fonts, through the system's General MIDI font, standing
-  // in for the sequencer of other systems: Pause does nothing then.
-  bool MciMidi = false;
-
- private:
-  std::uint32_t CreateMidiStream(const QString& path);
-  // ---- end of MIDI through sound fonts ----
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -323,7 +279,6 @@ class TFormMyTavelo : public QWidget {
   void CollectRadioListFiles();
   void EnterFirstMode();
   void PlayCommandLineFile(const QString& path);
-  void OpenPathList(int request);
   void FillMixerList();
   void CaptureMixer();
   void RegisterHotKeys();
@@ -336,6 +291,10 @@ class TFormMyTavelo : public QWidget {
   SettingsData CollectSettings() const;
   void ReportSaveFailures(const QStringList& failures);
 
+  // Installs a hook that calls into the window; the window removes it before its controls go.
+  void AddHook(QObject* watched, QObject* owner, std::function<bool(QObject*, QEvent*)> handler);
+
   Dialogs& dialogs_;
   bool closed_ = false;
+  QList<QObject*> hooks_;
 };

@@ -34,9 +34,10 @@ void TFormMyTavelo::FormClose() {
   if (SaveRadioListOnClose) save(saveRadioList(RadioListPath, RadioList));
   RadioList.clear();
   save(saveSettingsFile(ProgramDir, CollectSettings()));
+  filesMode_->releaseEngine();
+  radioMode_->setStream({});
   BASS_Free();
   BASS_PluginFree(0);
-  PathList.clear();
   if (Stored.useIr) save(saveRemoteCommands(ProgramDir, IRCommands));
   IRCommands.clear();
   TrayIcon1->hide();

@@ -83,10 +83,17 @@ TFormMyTavelo::TFormMyTavelo(Dialogs& dialogs, const QString& programDir, QWidge
   CreateTagPanel();
   CreateNonVisualParts();
   CreateMenus();
-  ConnectFilesControls();
+  CreateModes();
 }
 
-TFormMyTavelo::~TFormMyTavelo() = default;
+// The modes and every hook that calls into the window go while the window and its controls are
+// whole: controls send events while they are destroyed, after this body has run.
+TFormMyTavelo::~TFormMyTavelo() {
+  filesMode_.reset();
+  cdMode_.reset();
+  radioMode_.reset();
+  qDeleteAll(hooks_);
+}
 
 void TFormMyTavelo::closeEvent(QCloseEvent* event) {
   FormClose();

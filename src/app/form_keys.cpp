@@ -1,6 +1,5 @@
 // Single keys: the window sees every key press before the focused control, runs the key's
 // command in the current mode, and keeps navigation keys from the control.
-#include "app/event_hook.h"
 #include "app/form.h"
 
 #include <QApplication>
@@ -17,9 +16,9 @@ QString nameOf(const QWidget* widget) { return widget ? widget->objectName() : Q
 }  // namespace
 
 void TFormMyTavelo::InstallKeyPreview() {
-  qApp->installEventFilter(new EventHook(this, [this](QObject* receiver, QEvent* event) {
+  AddHook(qApp, this, [this](QObject* receiver, QEvent* event) {
     return event->type() == QEvent::KeyPress && PreviewKey(receiver, static_cast<QKeyEvent*>(event));
-  }));
+  });
 }
 
 // A key press goes first to the focused control (the window when none has the focus), then up

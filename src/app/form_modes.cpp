@@ -5,7 +5,6 @@
 #include "app/glyphs.h"
 #include "app/tags.h"
 
-#include "engine/engine.h"
 #include "fields.h"
 
 #include <QCheckBox>
@@ -48,21 +47,27 @@ void TFormMyTavelo::ConnectModes() {
   p_radio->move(kPanelLeft, kRadioPanelTop);
   Image1->setCursor(Qt::PointingHandCursor);
   // The picture switches on release, like a button; the press is taken so the release comes here.
-  Image1->installEventFilter(new EventHook(Image1, [this](QObject*, QEvent* event) {
+  AddHook(Image1, Image1, [this](QObject*, QEvent* event) {
     if (!isLeftClick(event)) return false;
     if (event->type() == QEvent::MouseButtonRelease) ButtonCdHdClick(Image1);
     return true;
-  }));
-  installEventFilter(new EventHook(this, [this](QObject*, QEvent* event) {
+  });
+  AddHook(this, this, [this](QObject*, QEvent* event) {
     if (event->type() == QEvent::Resize) FormCanResize(width(), height());
     return false;
-  }));
+  });
+}
+
+void TFormMyTavelo::AddHook(QObject* watched, QObject* owner, std::function<bool(QObject*, QEvent*)> handler) {
+  auto* hook = new EventHook(owner, std::move(handler));
+  watched->installEventFilter(hook);
+  hooks_ << hook;
 }
 
 void TFormMyTavelo::ButtonCdHdClick(QObject* sender) {
   ModeSwitchRequest request;
   request.stopped = Stopped;
-  request.radioRecording = RadioRecordRunning();
+  request.radioRecording = radioMode_->recordRunning();
   request.fromStartup = sender == this;
   request.step = ModeStep;
   request.order = ModeOrder();
@@ -72,17 +77,15 @@ void TFormMyTavelo::ButtonCdHdClick(QObject* sender) {
     return;
   }
   ResetModeDisplay();
-  if (CurrentMode == int(PlayMode::NetRadio)) LeaveNetRadio();
+  mode().leave();
   CurrentMode = int(decision.mode);
   ModeStep = decision.step;
-  ApplyModeLayout(modeLayout(decision.mode, tagOf(BLockUnlock) != 0));
+  ApplyModeLayout(mode().layout(tagOf(BLockUnlock) != 0));
 }
 
 std::array<int, 3> TFormMyTavelo::ModeOrder() const {
   return {CBfirst->currentIndex(), CBsecond->currentIndex(), CBthird->currentIndex()};
 }
-
-bool TFormMyTavelo::RadioRecordRunning() const { return glyphOf(BNetRadioRec) == QLatin1String("<"); }
 
 void TFormMyTavelo::ResetModeDisplay() {
   ButtonNext->setEnabled(false);
@@ -93,28 +96,12 @@ void TFormMyTavelo::ResetModeDisplay() {
   p_info->resize(p_info->width(), kInfoPanelHeight);
 }
 
-void TFormMyTavelo::LeaveNetRadio() {
-  Timer1->stop();
-  CurrentMode = int(PlayMode::AudioFiles);
-  PBR->setValue(0);
-  PBL->setValue(0);
-  if (RadioStream) BASS_StreamFree(RadioStream);
-  RadioStream = 0;
-  setTag(BnetRadioPause, 0);
-  setGlyph(BnetRadioPause, QStringLiteral(";"));
-  BnetRadioPause->setToolTip(QStringLiteral("Pause Current Radio (Space)"));
-  Label4->clear();
-  Label5->setText(QStringLiteral("Not playing"));
-  Label6->clear();
-}
-
 void TFormMyTavelo::ApplyModeLayout(const ModeLayout& layout) {
   moveTop(p_settings, layout.settingsPanelTop);
   Timer1->setTag(0);
   if (layout.mainTimerRunning) Timer1->start();
   else Timer1->stop();
-  if (layout.clearCueRecord) Cue.clear();
-  if (CurrentMode == int(PlayMode::AudioCd)) CurrentDrive = CBCDdrives->currentIndex();
+  mode().enter();
   ShowModePanels(layout);
   ApplyModeButtons(layout);
   ApplyModeList(layout);
@@ -161,10 +148,7 @@ void TFormMyTavelo::ApplyModeList(const ModeLayout& layout) {
   const int height = FrameHeight + layout.heightAboveFrame;
   setMaximumHeight(CurrentMode == int(PlayMode::NetRadio) ? height : QWIDGETSIZE_MAX);
   resize(width(), height);
-  if (layout.fitListToWindow) {
-    FitListWidth(ListBox1);
-    FitWindowToList();
-  }
+  if (layout.fitListToWindow) FitWindowToList();
   FormCanResize(width(), this->height());
 }
 
@@ -184,7 +168,7 @@ void TFormMyTavelo::FormCanResize(int newWidth, int newHeight) {
 void TFormMyTavelo::Timer2Timer() {
   // Most ticks see the caption of the tick before: one comparison, nothing read or built.
   if (const QString caption = windowTitle(); caption != Captions.lastSeen())
-    Notice(*Captions.check(caption, RadioRecordRunning()));
+    Notice(*Captions.check(caption, radioMode_->recordRunning()));
   const int ticks = Timer2->tag() + 1;
   Timer2->setTag(ticks);
   if (ticks > kNoticeTicks && NoticeWindow && NoticeWindow->isVisible()) NoticeWindow->hide();

@@ -24,7 +24,6 @@
 #include <QSystemTrayIcon>
 #include <QTableWidget>
 #include <QTimer>
-#include <cstring>
 
 Q_LOGGING_CATEGORY(lcStartup, "tavelo.app", QtInfoMsg)
 
@@ -35,13 +34,9 @@ constexpr DWORD kOutputFrequency = 44100;
 constexpr int kDefaultDevice = -1;
 constexpr int kNoSoundDevice = 0;
 constexpr int kSoundFontRows = 10;
-constexpr int kOpenGivenPath = 1;
-const char* const kAgent = "Tavelo/1.0.14";
-
-void copyToBuffer(char (&buffer)[100], const char* text) {
-  std::strncpy(buffer, text, sizeof buffer - 1);
-  buffer[sizeof buffer - 1] = '\0';
-}
+// Texts of static storage: valid whether the engine keeps the pointer or copies the text.
+constexpr char kAgent[] = "Tavelo/1.0.14";
+constexpr char kNoProxy[] = "";
 
 }  // namespace
 
@@ -62,7 +57,6 @@ bool TFormMyTavelo::FormCreate(const QStringList& arguments) {
   ConfigureEngine();
   LoadPluginsAndFilter();
   FillCdDriveList(Stored.cdDriveText);
-  PathList.clear();
   if (arguments.isEmpty()) EnterFirstMode();
   else PlayCommandLineFile(arguments.constFirst());
   QDir::setCurrent(ProgramDir);
@@ -172,10 +166,8 @@ void TFormMyTavelo::ConfigureEngine() {
   BASS_SetConfig(BASS_CONFIG_NET_PREBUF, 0);
   BASS_SetConfig(BASS_CONFIG_BUFFER, 2000);
   BASS_SetConfig(BASS_CONFIG_NET_BUFFER, 3000);
-  // The agent is filled before it is registered, so an engine that copies it at once gets it too.
-  copyToBuffer(AgentBuffer, kAgent);
-  BASS_SetConfigPtr(BASS_CONFIG_NET_PROXY, ProxyBuffer);
-  BASS_SetConfigPtr(BASS_CONFIG_NET_AGENT, AgentBuffer);
+  BASS_SetConfigPtr(BASS_CONFIG_NET_PROXY, kNoProxy);
+  BASS_SetConfigPtr(BASS_CONFIG_NET_AGENT, kAgent);
 }
 
 void TFormMyTavelo::LoadPluginsAndFilter() {
@@ -201,17 +193,9 @@ void TFormMyTavelo::FillCdDriveList(const QString& savedDriveText) {
 void TFormMyTavelo::EnterFirstMode() { ButtonCdHdClick(this); }
 
 void TFormMyTavelo::PlayCommandLineFile(const QString& path) {
-  PathList = {path};
   ModeStep = modeStepOf({CBfirst->currentIndex(), CBsecond->currentIndex(), CBthird->currentIndex()}, 0);
-  OpenPathList(kOpenGivenPath);
+  filesMode_->openGivenFile(path);
   if (height() < kFilesClientHeight) resize(width(), kFilesClientHeight);
-}
-
-// The open button acts on the path list instead of asking when its tag holds a request.
-void TFormMyTavelo::OpenPathList(int request) {
-  setTag(ButtonOpen, request);
-  ButtonOpen->click();
-  setTag(ButtonOpen, 0);
 }
 
 void TFormMyTavelo::ColourPositionBar() {
@@ -258,8 +242,7 @@ void TFormMyTavelo::ShowEngineError(const QString& message) {
 void TFormMyTavelo::HandOverReceived(const QString& path) {
   qCDebug(lcStartup) << "hand-over received:" << path;
   if (path.isEmpty() || CurrentMode != 0) return;
-  PathList = {path.trimmed()};
-  OpenPathList(kOpenGivenPath);
+  filesMode_->openGivenFile(path.trimmed());
   if (!isVisible()) return;
   setWindowState(windowState() & ~Qt::WindowMinimized);
   raise();

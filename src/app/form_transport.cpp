@@ -1,28 +1,38 @@
-// Audio Files transport: opening a file through the engine and the Play, Pause and Stop buttons.
+// The transport buttons, the list, the position bar and the main timer: each handler is the one
+// entry for its action and hands it to the current mode.
 #include "app/form.h"
-#include "app/tags.h"
 
-#include "cue_sheet.h"
-#include "engine/engine.h"
-#include "fields.h"
+#include "mode_switch.h"
 
 #include <QCheckBox>
-#include <QFile>
+#include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
+#include <QLoggingCategory>
 #include <QSystemTrayIcon>
-#include <QTimer>
 
-namespace {
+Q_DECLARE_LOGGING_CATEGORY(lcStartup)
 
-constexpr int kFilesMode = 0;
-constexpr int kCdMode = 1;
+void TFormMyTavelo::CreateModes() {
+  engineEvents_ = new EngineEvents(this);
+  filesMode_ = std::make_unique<AudioFilesMode>(Controls(), *this, *engineEvents_);
+  cdMode_ = std::make_unique<AudioCdMode>(Controls(), *this, CBCDdrives);
+  radioMode_ = std::make_unique<NetRadioMode>(Controls(), *this,
+                                              RadioControls{BnetRadioPause, BNetRadioRec, Label4, Label5, Label6});
+  mode().enter();
+  ConnectTransport();
+}
 
-}  // namespace
+ModeControls TFormMyTavelo::Controls() {
+  return {ListBox1,     PB1,        PBL,         PBR,        Label1,          Label9,  Label30,   Label34,
+          Panel2,       ButtonPlay, ButtonPause, ButtonStop, ButtonPrev,      ButtonNext, ButtonOpen, BLockUnlock,
+          CheckBoxFullDir, ChBoxRep, cbox_en32,  PM1,        Timer1};
+}
 
-void TFormMyTavelo::ConnectFilesControls() {
+void TFormMyTavelo::ConnectTransport() {
   connect(ButtonPlay, &QPushButton::clicked, this, &TFormMyTavelo::ButtonPlayClick);
   connect(ButtonPause, &QPushButton::clicked, this, &TFormMyTavelo::ButtonPauseClick);
   connect(ButtonStop, &QPushButton::clicked, this, &TFormMyTavelo::ButtonStopClick);
@@ -36,188 +46,68 @@ void TFormMyTavelo::ConnectFilesControls() {
           &TFormMyTavelo::Playtrack1Click);
   connect(PM1->findChild<QAction*>(QStringLiteral("Deletetrackfromlist")), &QAction::triggered, this,
           &TFormMyTavelo::DeletetrackfromlistClick);
-  connect(PM1, &QMenu::aboutToShow, this, [this] { setTag(PM1, 1); });
-  // A menu dismissed without a choice must not keep the selection from following the playing track.
-  connect(PM1, &QMenu::aboutToHide, this, [this] { setTag(PM1, 0); });
   connect(Timer1, &QTimer::timeout, this, &TFormMyTavelo::Timer1Timer);
-  InstallFilesMouseFilter();
-  CreateFolderScan();
+}
+
+PlaybackMode& TFormMyTavelo::mode() {
+  switch (PlayMode(CurrentMode)) {
+    case PlayMode::AudioCd: return *cdMode_;
+    case PlayMode::NetRadio: return *radioMode_;
+    case PlayMode::AudioFiles: break;
+  }
+  return *filesMode_;
 }
 
 void TFormMyTavelo::SetCaption(const QString& caption) {
+  qCDebug(lcStartup).noquote() << "caption:" << caption;
   setWindowTitle(caption);
   TrayIcon1->setToolTip(caption);
 }
 
-QString TFormMyTavelo::ItemText(int index) const {
-  const QListWidgetItem* item = ListBox1->item(index);
-  return item ? item->text() : QString();
-}
+void TFormMyTavelo::ButtonPlayClick() { mode().play(); }
+void TFormMyTavelo::ButtonPauseClick() { mode().pause(); }
+void TFormMyTavelo::ButtonStopClick() { mode().stop(); }
+void TFormMyTavelo::ButtonPrevClick() { mode().prev(); }
+void TFormMyTavelo::ButtonNextClick() { mode().next(); }
+void TFormMyTavelo::ButtonOpenClick() { mode().open(); }
 
-QStringList TFormMyTavelo::ItemTexts() const {
-  QStringList texts;
-  texts.reserve(ListBox1->count());
-  for (int index = 0; index < ListBox1->count(); ++index) texts.append(ListBox1->item(index)->text());
-  return texts;
-}
-
-void TFormMyTavelo::SelectItem(int index) {
-  if (index >= 0 && index < ListBox1->count()) ListBox1->setCurrentRow(index);
-}
-
-// Opens path through the engine and starts it; track > 0 plays that track of the CUE record.
-bool TFormMyTavelo::MyBassPlay(const QString& path, int track) {
-  BASS_StreamFree(FileStream);
-  FileStream = 0;
-  MciMidi = false;
-  Timer1->stop();
-  FileStream = CreateFileStream(path);
-  if (FileStream) StartTrack(FileStream, track);
-  if (PB1->tag() == 0) PB1->setTag(1);
-  return FileStream != 0;
-}
-
-std::uint32_t TFormMyTavelo::CreateFileStream(const QString& path) {
-  if (isMidiFile(path)) return CreateMidiStream(path);
-  FreeSoundFonts();
-  const QByteArray file = QFile::encodeName(path);
-  return BASS_StreamCreateFile(0, file.constData(), 0, 0, cbox_en32->isChecked() ? DWORD{BASS_SAMPLE_FLOAT} : DWORD{0});
-}
-
-double TFormMyTavelo::FileLengthSeconds() const {
-  return BASS_ChannelBytes2Seconds(FileStream, BASS_ChannelGetLength(FileStream, BASS_POS_BYTE));
-}
-
-void TFormMyTavelo::StartTrack(std::uint32_t stream, int track) {
-  const int length = playedTrackLength(Cue, track, FileLengthSeconds());
-  PB1->setTag(length);
-  if (track > 0) {
-    const QWORD start = BASS_ChannelSeconds2Bytes(stream, cueTrackStart(Cue, track));
-    BASS_ChannelSetPosition(stream, start, BASS_POS_BYTE);
-  }
-  BASS_ChannelPlay(stream, 0);
-  if (track > 0) {
-    SelectItem(track);
-    CurrentTrack = track;
-  }
-  Label9->setText(timeScaleText(length));
-  BitRate.restart();
-  Timer1->start();
-}
-
-QString TFormMyTavelo::StreamInfoText(std::uint32_t stream) {
-  BASS_CHANNELINFO channel{};
-  BASS_ChannelGetInfo(stream, &channel);
-  StreamInfo info;
-  info.flags = channel.flags;
-  info.channels = int(channel.chans);
-  BASS_ChannelGetAttribute(stream, BASS_ATTRIB_FREQ, &info.frequency);
-  info.filePosition = BASS_StreamGetFilePosition(stream, BASS_FILEPOS_CURRENT);
-  return ::StreamInfoText(info, BitRate);
-}
-
-void TFormMyTavelo::EnableTransport() {
-  for (QWidget* control : {static_cast<QWidget*>(ButtonPause), static_cast<QWidget*>(ButtonPlay),
-                           static_cast<QWidget*>(ButtonStop), static_cast<QWidget*>(ButtonNext),
-                           static_cast<QWidget*>(ButtonPrev), static_cast<QWidget*>(PB1)}) {
-    control->setEnabled(true);
-  }
-  Stopped = false;
-}
-
-// A file that cannot be played leaves the player stopped and says so, rather than showing
-// "Play" over silence.
-void TFormMyTavelo::ReportUnplayable() {
-  ButtonStopClick();
-  SetCaption(QString::fromLatin1(kUnsupportedFileFormat));
-}
-
-// Starts entry index of the list (a CUE track when a CUE record is loaded) from its beginning.
-void TFormMyTavelo::PlayEntry(int index) {
-  CurrentTrack = index;
-  SelectItem(index);
-  SetCaption(playCaption(ItemText(index)));
-  const bool started = Cue.isEmpty() ? MyBassPlay(PathList.value(index), 0)
-                                           : MyBassPlay(Cue.audio, index);
-  Paused = false;
-  PB1->setValue(0);
-  EnableTransport();
-  if (!started) ReportUnplayable();
-}
-
-void TFormMyTavelo::ButtonPlayClick() {
-  if (CurrentMode == kFilesMode) {
-    if (ListBox1->count() == 0) return;
-    if (ListBox1->currentRow() < 0) SelectItem(0);
-    const int selected = trackIndexToPlay(ListBox1->currentRow(), !Cue.isEmpty());
-    // Resuming plays on where the pause was; another entry chosen meanwhile starts afresh.
-    if (Paused && selected == CurrentTrack) {
-      BASS_ChannelPlay(FileStream, 0);
-      ButtonPause->setEnabled(true);
-      SetCaption(playCaption(ItemText(CurrentTrack)));
-      Paused = false;
-    } else {
-      PlayEntry(selected);
-    }
-  } else if (CurrentMode == kCdMode) {
-    PlayCdFromButton();
-  } else {
-    Paused = false;
-  }
-}
-
-void TFormMyTavelo::ButtonPauseClick() {
-  if (CurrentMode == kFilesMode) {
-    if (MciMidi) return;
-    if (Paused) {
-      SetCaption(playCaption(ItemText(CurrentTrack)));
-      BASS_ChannelPlay(FileStream, 0);
-    } else {
-      SetCaption(pauseCaption(ItemText(CurrentTrack)));
-      BASS_ChannelPause(FileStream);
-    }
-    Paused = !Paused;
-  } else if (CurrentMode == kCdMode) {
-    PauseCd();
-  }
-}
-
-void TFormMyTavelo::ButtonStopClick() {
-  if (CurrentMode == kFilesMode) {
-    Timer1->stop();
-    MciMidi = false;
-    if (BASS_ChannelIsActive(FileStream) != BASS_ACTIVE_STOPPED) {
-      BASS_StreamFree(FileStream);
-      FileStream = 0;
-    }
-    SetCaption(stopCaption(ItemTexts(), CurrentTrack));
-  } else if (CurrentMode == kCdMode) {
-    StopCd();
-  }
-  Meters.reset();
-  PBL->setValue(0);
-  PBR->setValue(0);
-  Paused = false;
-  ButtonPause->setEnabled(false);
-  ButtonStop->setEnabled(false);
-  PB1->setEnabled(false);
-  Stopped = true;
-  PB1->setValue(0);
-  Label1->setText(timeDisplayText(0, 0, 0, TimeDisplay::Elapsed));
-  Label9->setText(FormatMinSec(0));
+// The list, its menu and the add button belong to the Audio Files mode; the Audio CD door lock
+// arrives with CD playback.
+void TFormMyTavelo::BLockUnlockClick() {
+  if (&mode() == filesMode_.get()) filesMode_->addFiles();
 }
 
 void TFormMyTavelo::ListBox1DblClick() {
-  Paused = false;
-  ButtonPlayClick();
+  if (&mode() == filesMode_.get()) filesMode_->playChosenEntry();
+  else mode().play();
 }
 
 void TFormMyTavelo::Playtrack1Click() {
   ButtonPlayClick();
-  setTag(PM1, 0);
+  filesMode_->menuClosed();
 }
 
-// The Audio CD transport arrives with CD playback; until then the CD buttons change nothing.
-void TFormMyTavelo::PlayCdFromButton() {}
-void TFormMyTavelo::PauseCd() {}
-void TFormMyTavelo::StopCd() {}
+void TFormMyTavelo::ListBox1ContextPopup(const QPoint& position) { filesMode_->listContextPopup(position); }
+void TFormMyTavelo::DeletetrackfromlistClick() { filesMode_->deleteContextItem(); }
+void TFormMyTavelo::ListBox1MouseDown() { filesMode_->listMouseDown(); }
+
+void TFormMyTavelo::Timer1Timer() {
+  Timer1->setTag(Timer1->tag() + 1);
+  mode().tick();
+}
+
+// Seeking in Audio CD mode arrives with CD playback; a radio stream cannot seek.
+void TFormMyTavelo::PB1MouseUp(int x) { mode().seek(x); }
+void TFormMyTavelo::PB1MouseMove(int x) { filesMode_->showHoverTime(x); }
+void TFormMyTavelo::Label1Click() { filesMode_->toggleTimeDisplay(); }
+
+// The list view measures its widest item itself at its next layout, so a horizontal scroll bar
+// as needed is all its width takes; forcing the layout here would hold up the start of playback
+// (60 ms for 5,000 items).
+void TFormMyTavelo::FitWindowToList() {
+  ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  const int itemHeight = ListBox1->count() > 0 ? ListBox1->sizeHintForRow(0) : fontMetrics().height();
+  const QScreen* screen = this->screen();
+  const int screenHeight = screen ? screen->geometry().height() : QWIDGETSIZE_MAX / 2;
+  resize(width(), fitWindowToListHeight(ListBox1->count(), itemHeight, FrameHeight, geometry().top(), screenHeight));
+}

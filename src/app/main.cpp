@@ -10,10 +10,13 @@
 
 namespace {
 
-// The running copy may have another working folder, so a relative path is made absolute here.
-QString handOverPath(const QString& argument) {
-  if (argument.contains(QLatin1String("://"))) return argument;
-  return QFileInfo(argument).absoluteFilePath();
+// A relative path means the folder the user started the player from. Start-up changes the
+// current folder, and a running copy has its own, so every path is made absolute first thing.
+QStringList absoluteArguments(const QStringList& arguments) {
+  QStringList absolute;
+  for (const QString& argument : arguments)
+    absolute << (argument.contains(QLatin1String("://")) ? argument : QFileInfo(argument).absoluteFilePath());
+  return absolute;
 }
 
 }  // namespace
@@ -21,11 +24,11 @@ QString handOverPath(const QString& argument) {
 int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("TFormMyTavelo"));
   QApplication app(argc, argv);
-  const QStringList arguments = app.arguments().mid(1);
+  const QStringList arguments = absoluteArguments(app.arguments().mid(1));
 
   SingleInstance instance(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
   if (!instance.listen()) {
-    if (!arguments.isEmpty()) instance.handOver(handOverPath(arguments.constFirst()));
+    if (!arguments.isEmpty()) instance.handOver(arguments.constFirst());
     return 0;
   }
 

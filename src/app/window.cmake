@@ -5,10 +5,12 @@ add_library(tavelo_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/form_panels.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_startup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_closing.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/form_midi.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_transport.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/form_playlist.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/form_timer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/playback_mode.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/audio_files_mode.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/audio_cd_mode.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/net_radio_mode.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/engine_events.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_modes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_keys.cpp
   ${CMAKE_CURRENT_LIST_DIR}/glyphs.cpp

@@ -67,7 +67,7 @@ void FilesWindow::open(const QString& path) {
 }
 
 void FilesWindow::waitForFolderScan() {
-  ASSERT_TRUE(waitFor([this] { return !form->FolderScanRunning(); }, true));
+  ASSERT_TRUE(waitFor([this] { return !form->filesMode().folderScanRunning(); }, true));
 }
 
 void FilesWindow::waitUntilEnded() {
@@ -80,11 +80,11 @@ void FilesWindow::waitUntilPosition(double seconds) {
 }
 
 double FilesWindow::positionSeconds() {
-  const DWORD stream = form->FileStream;
+  const DWORD stream = form->filesMode().stream();
   return BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetPosition(stream, BASS_POS_BYTE));
 }
 
-bool FilesWindow::streamActive() { return BASS_ChannelIsActive(form->FileStream) != BASS_ACTIVE_STOPPED; }
+bool FilesWindow::streamActive() { return BASS_ChannelIsActive(form->filesMode().stream()) != BASS_ACTIVE_STOPPED; }
 
 void FilesWindow::tick(int count) {
   for (int i = 0; i < count; ++i) form->Timer1Timer();

@@ -24,9 +24,9 @@ TEST_F(Files, FullDirListsThePlayableFilesOfTheFolderAndPlaysTheChosenOne) {
   text("c.txt", "notes");
   open(chosen);
   EXPECT_EQ(items(), (QStringList{"a.mp3", "b.mp3", "B.ogg"}));
-  EXPECT_EQ(form->PathList.value(1), chosen);
+  EXPECT_EQ(form->filesMode().pathList().value(1), chosen);
   EXPECT_EQ(form->ListBox1->currentRow(), 1);
-  EXPECT_EQ(form->CurrentTrack, 1);
+  EXPECT_EQ(form->filesMode().currentTrack(), 1);
   EXPECT_EQ(form->windowTitle(), "Play b.mp3");
   EXPECT_TRUE(streamActive());
   EXPECT_TRUE(form->Timer1->isActive());
@@ -56,7 +56,7 @@ TEST_F(Files, AnUnreadableFileIsReportedAndTheListCleared) {
   open(broken);
   EXPECT_EQ(form->windowTitle(), "Unsupported File Format.");
   EXPECT_TRUE(items().isEmpty());
-  EXPECT_TRUE(form->PathList.isEmpty());
+  EXPECT_TRUE(form->filesMode().pathList().isEmpty());
   EXPECT_TRUE(form->Stopped);
   EXPECT_FALSE(form->Timer1->isActive());
   EXPECT_FALSE(form->ButtonStop->isEnabled());
@@ -92,10 +92,7 @@ TEST_F(CommandLine, FileOnTheCommandLinePlaysAtOnce) {
 TEST_F(Files, DroppedFilesAreSortedAndTheFirstPlays) {
   const QString b = tone("b.wav", 1);
   const QString a = tone("A.wav", 1);
-  form->PathList = {b, a};
-  setTag(form->ButtonOpen, 2);
-  form->ButtonOpen->click();
-  setTag(form->ButtonOpen, 0);
+  form->filesMode().openDroppedFiles({b, a});
   EXPECT_EQ(items(), (QStringList{"A.wav", "b.wav"}));
   EXPECT_EQ(form->windowTitle(), "Play b.wav");  // the first of the drop plays
 }
@@ -118,12 +115,12 @@ TEST_P(PrevNext, StepsWithinTheListAndRestartsAtItsEnds) {
   tone("3.wav", 3);
   open(music(QStringLiteral("%1.wav").arg(c.from + 1)));
   waitUntilPosition(0.6);
-  const std::uint32_t before = form->FileStream;
+  const std::uint32_t before = form->filesMode().stream();
   (c.next ? form->ButtonNext : form->ButtonPrev)->click();
-  EXPECT_EQ(form->CurrentTrack, c.expected);
+  EXPECT_EQ(form->filesMode().currentTrack(), c.expected);
   EXPECT_EQ(form->ListBox1->currentRow(), c.expected);
   EXPECT_EQ(form->windowTitle(), QStringLiteral("Play %1.wav").arg(c.expected + 1));
-  EXPECT_NE(form->FileStream, before);
+  EXPECT_NE(form->filesMode().stream(), before);
   EXPECT_LT(positionSeconds(), 0.5);
   EXPECT_EQ(form->PB1->value(), 0);
 }
@@ -145,13 +142,13 @@ QByteArray threeTrackSheet() {
 TEST_F(Files, CueSheetPlaysTracksOfOneFile) {
   const QString album = tone("album.mp3", 450);
   open(text("album.cue", threeTrackSheet()));
-  EXPECT_EQ(form->Cue, (CueRecord{album, {{"t1", 0}, {"t2", 195}, {"t3", 422}}}));
+  EXPECT_EQ(form->filesMode().cueRecord(), (CueRecord{album, {{"t1", 0}, {"t2", 195}, {"t3", 422}}}));
   EXPECT_EQ(items(), (QStringList{"album.mp3", "   01. t1", "   02. t2", "   03. t3"}));
-  EXPECT_TRUE(form->PathList.isEmpty());
-  EXPECT_EQ(form->CurrentTrack, 1);
+  EXPECT_TRUE(form->filesMode().pathList().isEmpty());
+  EXPECT_EQ(form->filesMode().currentTrack(), 1);
   EXPECT_EQ(form->ListBox1->currentRow(), 1);
   EXPECT_EQ(form->windowTitle(), "Play 01. t1");
-  EXPECT_EQ(tagOf(form->PB1), 195);
+  EXPECT_EQ(form->filesMode().trackLength(), 195);
 
   struct Step {
     QPushButton* button;
@@ -163,8 +160,8 @@ TEST_F(Files, CueSheetPlaysTracksOfOneFile) {
                            Step{form->ButtonNext, 3, 28, 422}, Step{form->ButtonPrev, 2, 227, 195},
                            Step{form->ButtonPrev, 1, 195, 0}, Step{form->ButtonPrev, 1, 195, 0}}) {
     step.button->click();
-    EXPECT_EQ(form->CurrentTrack, step.track);
-    EXPECT_EQ(tagOf(form->PB1), step.length) << step.track;
+    EXPECT_EQ(form->filesMode().currentTrack(), step.track);
+    EXPECT_EQ(form->filesMode().trackLength(), step.length) << step.track;
     EXPECT_NEAR(positionSeconds(), step.start, 0.5) << step.track;
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Play 0%1. t%1").arg(step.track));
   }
@@ -177,7 +174,7 @@ TEST_F(Files, PlayWithTheHeaderLineSelectedPlaysTheFirstCueTrack) {
   form->ButtonStop->click();
   form->ListBox1->setCurrentRow(0);
   form->ButtonPlay->click();
-  EXPECT_EQ(form->CurrentTrack, 1);
+  EXPECT_EQ(form->filesMode().currentTrack(), 1);
   EXPECT_EQ(form->windowTitle(), "Play 01. t1");
   EXPECT_NEAR(positionSeconds(), 0, 0.5);
 }
@@ -185,7 +182,7 @@ TEST_F(Files, PlayWithTheHeaderLineSelectedPlaysTheFirstCueTrack) {
 TEST_F(Files, CueSheetWithoutItsAudioFileIsUnsupported) {
   open(text("album.cue", threeTrackSheet()));
   EXPECT_EQ(form->windowTitle(), "Unsupported File Format.");
-  EXPECT_TRUE(form->Cue.isEmpty());
+  EXPECT_TRUE(form->filesMode().cueRecord().isEmpty());
   EXPECT_TRUE(items().isEmpty());
 }
 
@@ -194,9 +191,9 @@ TEST_F(Files, SheetOfTwoFilesBecomesAPlainList) {
   const QString album = tone("album.wav", 2);
   open(text("album.cue", "FILE \"album.wav\" WAVE\nTRACK 01 AUDIO\nTITLE \"Intro\"\nINDEX 01 00:00:00\n"
                          "FILE \"PROFILE\" WAVE\nTRACK 02 AUDIO\nTITLE \"PROFILE\"\nINDEX 01 00:00:00\n"));
-  EXPECT_TRUE(form->Cue.isEmpty());
+  EXPECT_TRUE(form->filesMode().cueRecord().isEmpty());
   EXPECT_EQ(items(), (QStringList{"01. Intro", "02. PROFILE"}));
-  EXPECT_EQ(form->PathList.value(0), album);
+  EXPECT_EQ(form->filesMode().pathList().value(0), album);
   EXPECT_EQ(form->windowTitle(), "Play 01. Intro");
 }
 
@@ -217,13 +214,13 @@ TEST_F(Files, CueSheetWithANonNumericIndexIsReportedAndChangesNothing) {
 TEST_F(Files, AddAppendsSortedFilesAndSkipsCueSheets) {
   form->CheckBoxFullDir->setChecked(false);
   open(tone("first.wav", 5));
-  const std::uint32_t playing = form->FileStream;
+  const std::uint32_t playing = form->filesMode().stream();
   form.dialogs.chosenFiles.enqueue({tone("z.wav", 1), text("list.cue", "FILE"), tone("Y.wav", 1)});
   form->BLockUnlock->click();
   EXPECT_EQ(form.dialogs.messages, QStringList{"Can`t ADD CUE list to music files!"});
   EXPECT_EQ(items(), (QStringList{"first.wav", "Y.wav", "z.wav"}));
-  EXPECT_EQ(form->PathList, (QStringList{music("first.wav"), music("Y.wav"), music("z.wav")}));
-  EXPECT_EQ(form->FileStream, playing);
+  EXPECT_EQ(form->filesMode().pathList(), (QStringList{music("first.wav"), music("Y.wav"), music("z.wav")}));
+  EXPECT_EQ(form->filesMode().stream(), playing);
   EXPECT_TRUE(form.dialogs.fileDialogs.last().multiSelect);
   EXPECT_FALSE(form->OpenDialog1.multiSelect);
 }
@@ -246,19 +243,19 @@ TEST_F(Files, DeletingAnEntryAboveThePlayingOneKeepsItPlaying) {
   tone("a.wav", 5);
   tone("b.wav", 5);
   open(tone("c.wav", 5));
-  const std::uint32_t playing = form->FileStream;
+  const std::uint32_t playing = form->filesMode().stream();
   rightClick(*form, 0);
-  EXPECT_EQ(tagOf(form->PM1), 1);
+  EXPECT_EQ(form->filesMode().menuOpen(), true);
   form->PM1->hide();
   form.dialogs.answers.enqueue(true);
   form->DeletetrackfromlistClick();
   EXPECT_EQ(form.dialogs.questions, QStringList{"Do you really want to delete \"a.wav\"?"});
   EXPECT_EQ(items(), (QStringList{"b.wav", "c.wav"}));
-  EXPECT_EQ(form->PathList, (QStringList{music("b.wav"), music("c.wav")}));
-  EXPECT_EQ(form->CurrentTrack, 1);
+  EXPECT_EQ(form->filesMode().pathList(), (QStringList{music("b.wav"), music("c.wav")}));
+  EXPECT_EQ(form->filesMode().currentTrack(), 1);
   EXPECT_EQ(form->ListBox1->currentRow(), 1);
-  EXPECT_EQ(form->FileStream, playing);
-  EXPECT_EQ(tagOf(form->PM1), 0);
+  EXPECT_EQ(form->filesMode().stream(), playing);
+  EXPECT_EQ(form->filesMode().menuOpen(), false);
 
   rightClick(*form, 0);
   form->PM1->hide();
@@ -289,11 +286,11 @@ TEST_F(Files, PlayTrackFromTheContextMenuPlaysTheClickedEntry) {
   open(tone("b.wav", 5));
   rightClick(*form, 0);
   EXPECT_TRUE(form->PM1->isVisible());
-  EXPECT_EQ(form->ContextItem, 0);
+  EXPECT_EQ(form->filesMode().contextItem(), 0);
   form->PM1->findChild<QAction*>("Playtrack1")->trigger();
   EXPECT_EQ(form->windowTitle(), "Play a.wav");
-  EXPECT_EQ(form->CurrentTrack, 0);
-  EXPECT_EQ(tagOf(form->PM1), 0);
+  EXPECT_EQ(form->filesMode().currentTrack(), 0);
+  EXPECT_EQ(form->filesMode().menuOpen(), false);
 }
 
 TEST_F(Files, WindowGrowsWithTheListButStaysOnTheScreen) {

@@ -23,8 +23,8 @@ using MainTimer = FilesWindow;
 TEST_F(Transport, PlayWithAnEmptyListDoesNothing) {
   form->ButtonPlayClick();
   EXPECT_TRUE(form->Stopped);
-  EXPECT_FALSE(form->Paused);
-  EXPECT_EQ(form->FileStream, 0u);
+  EXPECT_FALSE(form->filesMode().paused());
+  EXPECT_EQ(form->filesMode().stream(), 0u);
   EXPECT_FALSE(form->Timer1->isActive());
 }
 
@@ -32,10 +32,10 @@ TEST_F(Transport, PauseHoldsThePlaceAndPlayResumesIt) {
   open(tone("song.wav", 5));
   waitUntilPosition(0.5);
   form->ButtonPause->click();
-  EXPECT_TRUE(form->Paused);
+  EXPECT_TRUE(form->filesMode().paused());
   EXPECT_EQ(form->windowTitle(), "Pause song.wav");
   EXPECT_EQ(form->TrayIcon1->toolTip(), "Pause song.wav");
-  EXPECT_EQ(BASS_ChannelIsActive(form->FileStream), DWORD{BASS_ACTIVE_PAUSED});
+  EXPECT_EQ(BASS_ChannelIsActive(form->filesMode().stream()), DWORD{BASS_ACTIVE_PAUSED});
   const double held = positionSeconds();
   tick(3);  // a paused stream is still active: no advance, the meters read 0
   EXPECT_EQ(form->PBL->value(), 0);
@@ -43,10 +43,10 @@ TEST_F(Transport, PauseHoldsThePlaceAndPlayResumesIt) {
   EXPECT_EQ(form->windowTitle(), "Pause song.wav");
   EXPECT_NEAR(positionSeconds(), held, 0.05);
 
-  const std::uint32_t stream = form->FileStream;
+  const std::uint32_t stream = form->filesMode().stream();
   form->ButtonPlay->click();
-  EXPECT_FALSE(form->Paused);
-  EXPECT_EQ(form->FileStream, stream);
+  EXPECT_FALSE(form->filesMode().paused());
+  EXPECT_EQ(form->filesMode().stream(), stream);
   EXPECT_EQ(form->windowTitle(), "Play song.wav");
   EXPECT_EQ(BASS_ChannelIsActive(stream), DWORD{BASS_ACTIVE_PLAYING});
 }
@@ -60,7 +60,7 @@ TEST_F(Transport, PauseKeyTwiceResumesAndADoubleClickStartsAfresh) {
   EXPECT_GE(positionSeconds(), 0.9);
   form->ButtonPause->click();
   form->ListBox1DblClick();
-  EXPECT_FALSE(form->Paused);
+  EXPECT_FALSE(form->filesMode().paused());
   EXPECT_LT(positionSeconds(), 0.5);
 }
 
@@ -71,7 +71,7 @@ TEST_F(Transport, StopShowsTheStoppedState) {
   EXPECT_EQ(form->TrayIcon1->toolTip(), "AF - Stop song.wav");
   EXPECT_TRUE(form->Stopped);
   EXPECT_FALSE(form->Timer1->isActive());
-  EXPECT_EQ(form->FileStream, 0u);
+  EXPECT_EQ(form->filesMode().stream(), 0u);
   EXPECT_EQ(form->Label1->text(), "00   00:00");
   EXPECT_EQ(form->Label9->text(), "00:00");
   EXPECT_FALSE(form->ButtonPause->isEnabled());
@@ -91,9 +91,9 @@ TEST_F(Transport, SampleFloatOpensFloatStreamsAndTheInfoLineDescribesTheStream) 
   form->CheckBoxFullDir->setChecked(false);
   open(tone("song.wav", 5));
   BASS_CHANNELINFO info{};
-  ASSERT_TRUE(BASS_ChannelGetInfo(form->FileStream, &info));
+  ASSERT_TRUE(BASS_ChannelGetInfo(form->filesMode().stream(), &info));
   EXPECT_TRUE(info.flags & BASS_SAMPLE_FLOAT);
-  EXPECT_EQ(form->StreamInfoText(form->FileStream), "Bits/Sample=32 Freq=22050 Hz\nChannels=1  BitRate=---- kbps");
+  EXPECT_EQ(form->filesMode().StreamInfoText(form->filesMode().stream()), "Bits/Sample=32 Freq=22050 Hz\nChannels=1  BitRate=---- kbps");
 }
 
 TEST_F(MainTimer, TimeDisplayShowsElapsedTimeOrTrackLength) {
@@ -153,26 +153,26 @@ TEST_P(EndOfEntry, PlaysTheNextEntryOrStops) {
   for (int entry = 0; entry < c.entries; ++entry) tone(QStringLiteral("%1.wav").arg(entry), 0.3);
   form->ChBoxRep->setChecked(c.repeat);
   open(music(QStringLiteral("%1.wav").arg(c.playing)));
-  const std::uint32_t ended = form->FileStream;
+  const std::uint32_t ended = form->filesMode().stream();
   waitUntilEnded();
   tick();
   if (c.next >= 0) {
-    EXPECT_EQ(form->CurrentTrack, c.next);
+    EXPECT_EQ(form->filesMode().currentTrack(), c.next);
     EXPECT_EQ(form->ListBox1->currentRow(), c.next);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Play %1.wav").arg(c.next));
-    EXPECT_NE(form->FileStream, ended);
+    EXPECT_NE(form->filesMode().stream(), ended);
     EXPECT_TRUE(streamActive());
     EXPECT_TRUE(form->Timer1->isActive());
   } else {
     EXPECT_EQ(form->windowTitle(), "Audio Files - Stopped");
-    EXPECT_EQ(form->CurrentTrack, 0);
+    EXPECT_EQ(form->filesMode().currentTrack(), 0);
     EXPECT_EQ(form->ListBox1->currentRow(), 0);
     EXPECT_EQ(form->Label1->text(), "01   00:00");
     EXPECT_EQ(form->Label9->text(), "00:00");
     EXPECT_TRUE(form->Stopped);
     EXPECT_FALSE(form->Timer1->isActive());
     EXPECT_FALSE(form->ButtonStop->isEnabled());
-    EXPECT_EQ(form->FileStream, 0u);
+    EXPECT_EQ(form->filesMode().stream(), 0u);
   }
 }
 
@@ -204,7 +204,7 @@ TEST_F(MainTimer, UnreadableEntryInTheListStopsThereAndNextGoesOn) {
   waitUntilEnded();
   tick();
   EXPECT_EQ(form->windowTitle(), "Unsupported File Format.");
-  EXPECT_EQ(form->CurrentTrack, 1);
+  EXPECT_EQ(form->filesMode().currentTrack(), 1);
   EXPECT_EQ(form->ListBox1->currentRow(), 1);
   EXPECT_TRUE(form->Stopped);
   EXPECT_FALSE(form->Timer1->isActive());
@@ -220,19 +220,19 @@ TEST_F(MainTimer, CueBoundaryIsCrossedWhileTheFilePlaysOn) {
   const QString album = tone("album.wav", 6);
   open(text("album.cue", "FILE \"album.wav\" WAVE\nTRACK 01 AUDIO\nTITLE \"t1\"\nINDEX 01 00:00:00\n"
                          "TRACK 02 AUDIO\nTITLE \"t2\"\nINDEX 01 00:02:00\n"));
-  ASSERT_EQ(form->Cue, (CueRecord{album, {{"t1", 0}, {"t2", 2}}}));
-  const std::uint32_t stream = form->FileStream;
+  ASSERT_EQ(form->filesMode().cueRecord(), (CueRecord{album, {{"t1", 0}, {"t2", 2}}}));
+  const std::uint32_t stream = form->filesMode().stream();
   tick();
-  EXPECT_EQ(form->CurrentTrack, 1);
+  EXPECT_EQ(form->filesMode().currentTrack(), 1);
   waitUntilPosition(2.6);  // the elapsed time, rounded, has passed track 1's 2 s
   tick();
-  EXPECT_EQ(form->CurrentTrack, 2);
+  EXPECT_EQ(form->filesMode().currentTrack(), 2);
   EXPECT_EQ(form->ListBox1->currentRow(), 2);
   EXPECT_EQ(form->windowTitle(), "Play 02. t2");
-  EXPECT_EQ(tagOf(form->PB1), 4);
+  EXPECT_EQ(form->filesMode().trackLength(), 4);
   EXPECT_EQ(form->PB1->value(), 0);
   EXPECT_TRUE(form->Label9->text().endsWith("00:04"));
-  EXPECT_EQ(form->FileStream, stream);
+  EXPECT_EQ(form->filesMode().stream(), stream);
   EXPECT_TRUE(streamActive());
   tick();
   EXPECT_TRUE(form->Label1->text().startsWith("02   00:0"));
@@ -240,7 +240,7 @@ TEST_F(MainTimer, CueBoundaryIsCrossedWhileTheFilePlaysOn) {
   waitUntilEnded();
   tick();  // the end of the sheet without Repeat: stopped on track 1
   EXPECT_EQ(form->windowTitle(), "Audio Files - Stopped");
-  EXPECT_EQ(form->CurrentTrack, 1);
+  EXPECT_EQ(form->filesMode().currentTrack(), 1);
   EXPECT_EQ(form->ListBox1->currentRow(), 1);
 }
 
@@ -252,7 +252,7 @@ TEST_F(MainTimer, CueSheetWithRepeatStartsAgainAtTrackOne) {
   form->ButtonNext->click();
   waitUntilEnded();
   tick();
-  EXPECT_EQ(form->CurrentTrack, 1);
+  EXPECT_EQ(form->filesMode().currentTrack(), 1);
   EXPECT_EQ(form->windowTitle(), "Play 01. t1");
   EXPECT_TRUE(streamActive());
 }
@@ -267,7 +267,7 @@ TEST_F(MainTimer, SelectionReturnsToThePlayingEntryAfterFourTicks) {
   tick();
   EXPECT_EQ(form->ListBox1->currentRow(), 1);
 
-  setTag(form->PM1, 1);  // while the context menu is open the user's choice stays
+  emit form->PM1->aboutToShow();  // while the context menu is open the user's choice stays
   form->ListBox1->setCurrentRow(0);
   tick(6);
   EXPECT_EQ(form->ListBox1->currentRow(), 0);
@@ -276,7 +276,7 @@ TEST_F(MainTimer, SelectionReturnsToThePlayingEntryAfterFourTicks) {
 TEST_F(MainTimer, ClickOnTheBarSeeksAndHoverShowsTheTime) {
   open(tone("long.mp3", 300));
   form->PB1->resize(391, form->PB1->height());
-  ASSERT_EQ(tagOf(form->PB1), 300);
+  ASSERT_EQ(form->filesMode().trackLength(), 300);
   QMouseEvent release(QEvent::MouseButtonRelease, QPointF(390, 5), form->PB1->mapToGlobal(QPointF(390, 5)),
                       Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
   QCoreApplication::sendEvent(form->PB1, &release);

@@ -156,10 +156,10 @@ TEST_F(KeysOnAPlayingFile, TransportKeysActAndTheModeWaitsForStop) {
   EXPECT_EQ(form->CurrentMode, 0);
 
   type(' ');
-  EXPECT_TRUE(form->Paused);
+  EXPECT_TRUE(form->filesMode().paused());
   EXPECT_TRUE(form->windowTitle().startsWith("Pause")) << form->windowTitle().toStdString();
   type(' ');
-  EXPECT_FALSE(form->Paused);
+  EXPECT_FALSE(form->filesMode().paused());
   type('s');
   EXPECT_TRUE(form->Stopped);
   type('p');

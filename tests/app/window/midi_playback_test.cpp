@@ -50,14 +50,15 @@ class MidiPlayback : public FilesWindow {
   }
 
   int loadedFonts() {
-    const auto& fonts = form->SoundFonts;
-    return int(std::count_if(fonts.begin(), fonts.end(), [](std::uint32_t font) { return font != 0; }));
+    int loaded = 0;
+    for (int slot = 0; slot < AudioFilesMode::kSoundFontSlots; ++slot) loaded += form->filesMode().soundFont(slot) != 0;
+    return loaded;
   }
 
   // Waits into the file and reads the level of what is heard.
   DWORD heardLevel() {
     waitUntilPosition(0.3);
-    const DWORD level = BASS_ChannelGetLevel(form->FileStream);
+    const DWORD level = BASS_ChannelGetLevel(form->filesMode().stream());
     return std::max(level & 0xFFFF, level >> 16);
   }
 };
@@ -65,37 +66,37 @@ class MidiPlayback : public FilesWindow {
 TEST_F(MidiPlayback, PlaysThroughTheUsersSoundFontsPackedInListOrder) {
   setFontList({music("missing.sf2"), "", kGmFont});
   open(tune("tune.mid"));
-  ASSERT_NE(form->FileStream, 0u);
+  ASSERT_NE(form->filesMode().stream(), 0u);
   EXPECT_EQ(form->windowTitle(), "Play tune.mid");
-  EXPECT_FALSE(form->MciMidi);
-  EXPECT_NE(form->SoundFonts[0], 0u) << "the one font that opens takes the first slot";
+  EXPECT_FALSE(form->filesMode().mciMidi());
+  EXPECT_NE(form->filesMode().soundFont(0), 0u) << "the one font that opens takes the first slot";
   EXPECT_EQ(loadedFonts(), 1);
-  EXPECT_EQ(tagOf(form->PB1), 4);
+  EXPECT_EQ(form->filesMode().trackLength(), 4);
   EXPECT_GT(heardLevel(), 300u);
 
   form->ButtonPause->click();
-  EXPECT_TRUE(form->Paused);
+  EXPECT_TRUE(form->filesMode().paused());
   EXPECT_EQ(form->windowTitle(), "Pause tune.mid");
-  EXPECT_EQ(BASS_ChannelIsActive(form->FileStream), DWORD{BASS_ACTIVE_PAUSED});
+  EXPECT_EQ(BASS_ChannelIsActive(form->filesMode().stream()), DWORD{BASS_ACTIVE_PAUSED});
 }
 
 TEST_F(MidiPlayback, WithoutUsableFontsPlaysThroughTheSystemFontAndPauseDoesNothing) {
   setFontList({music("missing.sf2"), garbage("broken.sf2")});
   open(tune("tune.mid"));
-  ASSERT_NE(form->FileStream, 0u);
-  EXPECT_TRUE(form->MciMidi);
+  ASSERT_NE(form->filesMode().stream(), 0u);
+  EXPECT_TRUE(form->filesMode().mciMidi());
   EXPECT_EQ(loadedFonts(), 0);
-  EXPECT_EQ(tagOf(form->PB1), 4) << "the length shows as for any file";
+  EXPECT_EQ(form->filesMode().trackLength(), 4) << "the length shows as for any file";
   EXPECT_GT(heardLevel(), 300u);
 
   form->ButtonPause->click();
-  EXPECT_FALSE(form->Paused);
+  EXPECT_FALSE(form->filesMode().paused());
   EXPECT_EQ(form->windowTitle(), "Play tune.mid");
-  EXPECT_EQ(BASS_ChannelIsActive(form->FileStream), DWORD{BASS_ACTIVE_PLAYING});
+  EXPECT_EQ(BASS_ChannelIsActive(form->filesMode().stream()), DWORD{BASS_ACTIVE_PLAYING});
 
   form->ButtonStop->click();
-  EXPECT_FALSE(form->MciMidi);
-  EXPECT_EQ(form->FileStream, 0u);
+  EXPECT_FALSE(form->filesMode().mciMidi());
+  EXPECT_EQ(form->filesMode().stream(), 0u);
 }
 
 TEST_F(MidiPlayback, AFileOfAnotherKindFreesTheFontsAndTheNextMidiFileLoadsThemAgain) {
@@ -104,37 +105,46 @@ TEST_F(MidiPlayback, AFileOfAnotherKindFreesTheFontsAndTheNextMidiFileLoadsThemA
   const QString wave = tone("tone.wav", 2);
   open(midi);
   ASSERT_EQ(loadedFonts(), 2);
-  const std::uint32_t first = form->SoundFonts[0];
+  const std::uint32_t first = form->filesMode().soundFont(0);
 
   open(wave);
-  ASSERT_NE(form->FileStream, 0u);
+  ASSERT_NE(form->filesMode().stream(), 0u);
   EXPECT_EQ(loadedFonts(), 0);
   EXPECT_FALSE(BASS_MIDI_FontFree(first)) << "the engine has let the font go";
 
   open(midi);
   EXPECT_EQ(loadedFonts(), 2);
-  EXPECT_FALSE(form->MciMidi);
+  EXPECT_FALSE(form->filesMode().mciMidi());
   EXPECT_GT(heardLevel(), 300u);
 }
 
 TEST_F(MidiPlayback, ForcedReloadReplacesTheFontsOfThePlayingFile) {
   setFontList({kGmFont});
   open(tune("tune.mid"));
-  const std::uint32_t before = form->SoundFonts[0];
+  const std::uint32_t before = form->filesMode().soundFont(0);
   ASSERT_NE(before, 0u);
-  EXPECT_TRUE(form->LoadSoundFonts(false)) << "fonts already loaded are kept";
-  EXPECT_EQ(form->SoundFonts[0], before);
+  EXPECT_TRUE(form->filesMode().LoadSoundFonts(false)) << "fonts already loaded are kept";
+  EXPECT_EQ(form->filesMode().soundFont(0), before);
 
-  EXPECT_TRUE(form->LoadSoundFonts(true));
-  EXPECT_NE(form->SoundFonts[0], 0u);
-  EXPECT_NE(form->SoundFonts[0], before);
+  EXPECT_TRUE(form->filesMode().LoadSoundFonts(true));
+  EXPECT_NE(form->filesMode().soundFont(0), 0u);
+  EXPECT_NE(form->filesMode().soundFont(0), before);
   EXPECT_GT(heardLevel(), 300u);
 
   setFontList({});
-  EXPECT_FALSE(form->LoadSoundFonts(true)) << "an empty list is no success";
+  EXPECT_FALSE(form->filesMode().LoadSoundFonts(true)) << "an empty list is no success";
   EXPECT_EQ(loadedFonts(), 0);
 }
 
 #endif
 
 }  // namespace
+
+TEST_F(MidiPlayback, ClosingFreesTheFontsAndTheStreamWhileTheEngineIsUp) {
+  setFontList({kGmFont});
+  open(tune("tune.mid"));
+  ASSERT_NE(form->filesMode().soundFont(0), 0u);
+  form->FormClose();
+  EXPECT_EQ(loadedFonts(), 0);
+  EXPECT_EQ(form->filesMode().stream(), 0u);
+}

@@ -56,10 +56,10 @@ TEST_F(CaptionNotice, StaysTwoHundredTicksAndANewerOneStartsAgain) {
 
 TEST_F(CaptionNotice, RadioRecordingMarksTheNotice) {
   form().Timer2Timer();
-  setGlyph(form().BNetRadioRec, QStringLiteral("<"));
+  form().radioMode().setRecordRunning(true);
   form().setWindowTitle(QStringLiteral("Radio - Song"));
   form().Timer2Timer();
-  setGlyph(form().BNetRadioRec, QStringLiteral("="));
+  form().radioMode().setRecordRunning(false);
   EXPECT_TRUE(noticeShows("<Record>        Radio - Song"));
 }
 

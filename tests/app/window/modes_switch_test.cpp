@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
@@ -67,14 +68,14 @@ TEST_F(ModeSwitch, RefusedWhilePlayingOrRecordingAndNothingChanges) {
     SCOPED_TRACE(c.message);
     messages.clear();
     form().Stopped = c.stopped;
-    setGlyph(form().BNetRadioRec, QLatin1String(c.recording ? "<" : "="));
+    form().radioMode().setRecordRunning(c.recording);
     QTest::mouseClick(form().Image1, Qt::LeftButton);
     EXPECT_EQ(messages, QStringList{QString::fromLatin1(c.message)});
     expectMode(form(), 0, 1, "Tavelo Mode ->  Audio Files");
     EXPECT_EQ(form().ListBox1->count(), 1);
   }
   form().Stopped = true;
-  setGlyph(form().BNetRadioRec, QStringLiteral("="));
+  form().radioMode().setRecordRunning(false);
 }
 
 TEST_F(ModeSwitch, EachModeShowsItsOwnLayout) {
@@ -123,14 +124,26 @@ TEST_F(ModeSwitch, EachModeShowsItsOwnLayout) {
 }
 
 TEST_F(ModeSwitch, EnteringAudioFilesClearsTheListAndDisablesTheTransport) {
-  ASSERT_NO_FATAL_FAILURE(start("201"));
+  tavelo::test::TempDir media;
+  tavelo::test::writeWav(media.file("album.wav"), 44100, 2, 44100 * 5, tavelo::test::sine(440, 44100));
+  const QString sheet = QString::fromStdString(media.file("album.cue"));
+  QFile cue(sheet);
+  ASSERT_TRUE(cue.open(QIODevice::WriteOnly));
+  cue.write("FILE \"album.wav\" WAVE\r\n  TRACK 01 AUDIO\r\n    TITLE \"t1\"\r\n    INDEX 01 00:00:00\r\n");
+  cue.close();
+  ASSERT_NO_FATAL_FAILURE(start("012"));
+  started->dialogs.chosenFiles.enqueue({sheet});
+  form().ButtonOpenClick();
+  ASSERT_FALSE(form().filesMode().cueRecord().isEmpty());
+  form().ButtonStopClick();
+  QTest::mouseClick(form().Image1, Qt::LeftButton);  // Audio CD
+  QTest::mouseClick(form().Image1, Qt::LeftButton);  // Net Radio
   form().ListBox1->addItems({"a.mp3", "b.mp3"});
   form().ButtonStop->setEnabled(true);
   form().ButtonPause->setEnabled(true);
-  form().Cue = CueRecord{"F", {{"t1", 0}}};
   QTest::mouseClick(form().Image1, Qt::LeftButton);
   EXPECT_EQ(form().ListBox1->count(), 0);
-  EXPECT_TRUE(form().Cue.isEmpty());
+  EXPECT_TRUE(form().filesMode().cueRecord().isEmpty());
   EXPECT_FALSE(form().ButtonStop->isEnabled() || form().ButtonPause->isEnabled() || form().ButtonPlay->isEnabled());
   EXPECT_TRUE(form().ListBox1->acceptDrops());
   EXPECT_EQ(form().ButtonOpen->toolTip(), "Open file (O)");
@@ -145,9 +158,9 @@ TEST_F(ModeSwitch, LeavingNetRadioFreesTheStationsStreamAndResetsTheRadioPanel) 
   tavelo::test::writeWav(wav, 44100, 2, 44100 * 5, tavelo::test::sine(440, 44100));
   ASSERT_NO_FATAL_FAILURE(start("201"));
   TFormMyTavelo& f = form();
-  f.RadioStream = BASS_StreamCreateFile(0, wav.c_str(), 0, 0, 0);
-  ASSERT_NE(f.RadioStream, 0u);
-  const HSTREAM station = f.RadioStream;
+  f.radioMode().setStream(StreamHandle(BASS_StreamCreateFile(0, wav.c_str(), 0, 0, 0)));
+  const HSTREAM station = f.radioMode().stream();
+  ASSERT_NE(station, 0u);
   ASSERT_TRUE(BASS_ChannelPlay(station, 0));
   f.Timer1->start();
   f.PBL->setValue(70);
@@ -159,7 +172,7 @@ TEST_F(ModeSwitch, LeavingNetRadioFreesTheStationsStreamAndResetsTheRadioPanel) 
 
   QTest::mouseClick(f.Image1, Qt::LeftButton);
   EXPECT_EQ(f.CurrentMode, 0);
-  EXPECT_EQ(f.RadioStream, 0u);
+  EXPECT_EQ(f.radioMode().stream(), 0u);
   EXPECT_EQ(BASS_ChannelIsActive(station), DWORD(BASS_ACTIVE_STOPPED));
   EXPECT_EQ(BASS_ErrorGetCode(), int(BASS_ERROR_HANDLE));
   EXPECT_FALSE(f.Timer1->isActive());
@@ -176,7 +189,7 @@ TEST_F(ModeSwitch, LeavingNetRadioFreesTheStationsStreamAndResetsTheRadioPanel) 
 TEST_F(ModeSwitch, AudioCdTakesTheSelectedDriveAndTheDoorFace) {
   ASSERT_NO_FATAL_FAILURE(start("102"));
   EXPECT_EQ(form().CurrentMode, 1);
-  EXPECT_EQ(form().CurrentDrive, form().CBCDdrives->currentIndex());
+  EXPECT_EQ(form().cdMode().currentDrive(), form().CBCDdrives->currentIndex());
   EXPECT_EQ(glyphOf(form().BLockUnlock), QStringLiteral("\u041F"));
   EXPECT_FALSE(form().BLockUnlock->font().bold());
   EXPECT_FALSE(form().ListBox1->acceptDrops());

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -68,6 +69,45 @@ TEST(Player, SecondCopyHandsItsFileOverAndTouchesNothing) {
   EXPECT_EQ(secondFolder.entries(), QStringList{"tavelo"});
 
   EXPECT_EQ(first.terminateAndWait(), 0);
+}
+
+// A second of 8-bit mono silence at 8 kHz: a WAVE file any build of the player reads.
+QByteArray silentWave() {
+  constexpr quint32 kRate = 8000;
+  QByteArray wave;
+  const auto u32 = [&wave](quint32 value) { for (int i = 0; i < 4; ++i) wave.append(char(value >> (8 * i))); };
+  const auto u16 = [&wave](quint16 value) { wave.append(char(value)).append(char(value >> 8)); };
+  wave.append("RIFF");
+  u32(36 + kRate);
+  wave.append("WAVEfmt ");
+  u32(16);
+  u16(1);  // PCM
+  u16(1);  // mono
+  u32(kRate);
+  u32(kRate);
+  u16(1);
+  u16(8);
+  wave.append("data");
+  u32(kRate);
+  wave.append(QByteArray(kRate, char(0x80)));
+  return wave;
+}
+
+TEST(Player, RelativeCommandLinePathFromAnotherFolderPlays) {
+  RuntimeFolder runtime;
+  PlayerFolder folder;
+  QTemporaryDir music;
+  for (const char* name : {"song.wav", "other.wav"}) {  // a folder, as Play Full Dir reads it
+    QFile file(music.filePath(QString::fromLatin1(name)));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(silentWave());
+  }
+  PlayerProcess player(folder, runtime);
+  player.setWorkingDirectory(music.path());
+  ASSERT_TRUE(player.startAndWaitUntilReady({QStringLiteral("song.wav")})) << player.output().toStdString();
+  EXPECT_TRUE(player.waitForOutput(QStringLiteral("caption: Play song.wav"))) << player.output().toStdString();
+  EXPECT_FALSE(player.output().contains(QStringLiteral("Unsupported File Format.")));
+  EXPECT_EQ(player.terminateAndWait(), 0);
 }
 
 TEST(Player, CopyThatDiedDoesNotKeepTheNextOneFromStarting) {

@@ -59,7 +59,7 @@ void PlayerProcess::start(const QStringList& arguments) {
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
   }
   process_.setProcessEnvironment(environment);
-  process_.setWorkingDirectory(folder_.path());
+  process_.setWorkingDirectory(workingDirectory_.isEmpty() ? folder_.path() : workingDirectory_);
   if (runAs_.isEmpty()) {
     process_.start(folder_.executable(), arguments);
   } else {

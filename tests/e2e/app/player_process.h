@@ -40,6 +40,8 @@ class PlayerProcess {
   ~PlayerProcess();
 
   void setDisplay(const QString& display) { display_ = display; }
+  // The folder the player is started from; the program folder unless set.
+  void setWorkingDirectory(const QString& folder) { workingDirectory_ = folder; }
   // Runs the player as another user (for a folder it may not write); root only.
   void runAs(unsigned uid, unsigned gid) { runAs_ = QStringLiteral("%1:%2").arg(uid).arg(gid); }
   void start(const QStringList& arguments = {});
@@ -63,6 +65,7 @@ class PlayerProcess {
   const RuntimeFolder& runtime_;
   QString display_;
   QString runAs_;
+  QString workingDirectory_;
   QProcess process_;
   QString output_;
 };

@@ -153,7 +153,7 @@ class FilesOnPulse : public ::testing::Test {
     during(*form);
     QElapsedTimer clock;
     clock.start();
-    while ((form->FolderScanRunning() || !form->Stopped) && clock.elapsed() < 20000) LiveMonitor::runEventsFor(50);
+    while ((form->filesMode().folderScanRunning() || !form->Stopped) && clock.elapsed() < 20000) LiveMonitor::runEventsFor(50);
     EXPECT_TRUE(form->Stopped) << "the list did not end";
     LiveMonitor::runEventsFor(1000);  // what the server still held (up to 850 ms) has played
     monitor_.stop();

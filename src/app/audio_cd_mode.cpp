@@ -1,0 +1,5 @@
+#include "app/audio_cd_mode.h"
+
+#include <QComboBox>
+
+void AudioCdMode::enter() { currentDrive_ = drives_->currentIndex(); }
