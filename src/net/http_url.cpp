@@ -116,7 +116,7 @@ THttpUrl ResolveLocation(const THttpUrl &current, const QString &text)
 std::optional<THttpTarget> PlanRequest(const THttpUrl &url, const QString &proxy, const QString &proxyPort)
 {
   const std::optional<quint16> urlPort = PortNumber(url.Port, 80);
-  if (url.Scheme != u"http" || url.Host.isEmpty() || !urlPort) {
+  if (url.Scheme != u"http" || LookupName(url.Host).isEmpty() || !urlPort) {
     return std::nullopt;
   }
   THttpTarget target;
@@ -130,7 +130,7 @@ std::optional<THttpTarget> PlanRequest(const THttpUrl &url, const QString &proxy
   const THttpUrl proxyUrl = SplitUrl(proxy.trimmed());
   const std::optional<quint16> port = proxyUrl.Port.isEmpty() ? PortNumber(proxyPort.trimmed(), 80)
                                                                : PortNumber(proxyUrl.Port, 80);
-  if (proxyUrl.Host.isEmpty() || !port) {
+  if (LookupName(proxyUrl.Host).isEmpty() || !port) {
     return std::nullopt;
   }
   target.ViaProxy = true;

@@ -32,5 +32,6 @@ struct THttpTarget {
   bool ViaProxy = false;
 };
 
-// nullopt when the URL cannot be fetched: no host, a scheme other than http, a bad port.
+// nullopt when the URL cannot be fetched: no host (an empty "[]" included), a scheme other than
+// http, a bad port.
 std::optional<THttpTarget> PlanRequest(const THttpUrl &url, const QString &proxy, const QString &proxyPort);

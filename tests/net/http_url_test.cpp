@@ -77,6 +77,7 @@ TEST(PlanRequest, RefusesWhatCannotBeFetched)
       {"host:abc/x", "", "80"},  {"host:0/x", "", "80"},      {"host:70000/x", "", "80"},
       {"ftp://host/x", "", "80"}, {"/x", "", "80"},            {"https://host/x", "", "80"},
       {"host/x", "proxy:bad", "80"}, {"host/x", ":3128", "80"}, {"host/x", "proxy", "port"},
+      {"[]:80/x", "", "80"},      {"host/x", "[]:3128", "80"},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(std::string(c[0]) + " via " + c[1] + " port " + c[2]);
