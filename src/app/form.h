@@ -21,6 +21,10 @@
 #include <array>
 #include <cstdint>
 
+class EqualizerPanel;
+class SettingsPanel;
+class SleepPanel;
+class TagPanel;
 class QCheckBox;
 class QKeyEvent;
 class FolderScan;
@@ -35,8 +39,6 @@ class QPushButton;
 class QRadioButton;
 class QSlider;
 class QSystemTrayIcon;
-class QTabWidget;
-class QTableWidget;
 class QToolButton;
 
 class TFormMyTavelo : public QWidget {
@@ -100,33 +102,11 @@ class TFormMyTavelo : public QWidget {
   std::array<QRadioButton*, 7> RecFormatChoices{};
   QComboBox* cb_bitrate;
 
-  // Settings panel
-  QFrame* p_settings;
-  QTabWidget* pc_settings;
-  QPushButton *BordOk, *BordClose;
-  QComboBox *CBfirst, *CBsecond, *CBthird, *cb_audioMixer, *cb_CDDBserver, *cbox_comPort;
-  QCheckBox *cbox_en32, *cbox_priority, *cbox_ontop, *cbox_stray, *chb_useCDDB, *cb_useIRRC;
-  QTableWidget *sg_SF2, *sg_rcComm;
-  QLineEdit *edt_proxy, *edt_port, *edt_proxyuser, *edt_proxypass;
-  QRadioButton *rb_tavelo, *rb_mplayer;
-
-  // Equaliser panel
-  QFrame* p_EQ;
-  std::array<QSlider*, 7> EqBars{};  // tbar_80 .. tbar_14000
-  std::array<QLabel*, 7> EqValueLabels{};  // lab_f1 .. lab_f7
-  QCheckBox* cbox_enEQ;
-  QPushButton* btn_closeEQ;
-
-  // Sleep panel
-  QFrame* p_sleep;
-  QLineEdit* ed_sleep;
-  QCheckBox *cb_powerOff, *cb_shutdown;
-  QPushButton *btn_sleep, *Button1;
-
-  // Tag panel
-  QFrame* p_ID3info;
-  QLineEdit *ed_TrackNr, *ed_Title, *ed_Artist, *ed_Album, *ed_Genre, *ed_Year, *ed_Comments;
-  QPushButton* btn_ID3infoClose;
+  // Side panels: p_settings, p_EQ, p_sleep, p_ID3info
+  SettingsPanel* settingsPanel() const { return settingsPanel_; }
+  EqualizerPanel* eqPanel() const { return eqPanel_; }
+  SleepPanel* sleepPanel() const { return sleepPanel_; }
+  TagPanel* tagPanel() const { return tagPanel_; }
 
   // Non-visual parts
   TickTimer *Timer1, *Timer2;
@@ -294,14 +274,11 @@ class TFormMyTavelo : public QWidget {
   void CreateRadioPanels();
   void CreateStationSettingsPanel();
   void CreateRecordSettingsPanel();
-  void CreateSettingsPanel();
-  QWidget* CreateGeneralPage();
-  QWidget* CreateAudioPage();
-  QWidget* CreateCddbPage();
-  QWidget* CreateRemotePage();
-  void CreateEqualizerPanel();
-  void CreateSleepPanel();
-  void CreateTagPanel();
+  void CreateSidePanels();
+  SettingsPanel* settingsPanel_ = nullptr;
+  EqualizerPanel* eqPanel_ = nullptr;
+  SleepPanel* sleepPanel_ = nullptr;
+  TagPanel* tagPanel_ = nullptr;
   void CreateNonVisualParts();
   void CreateMenus();
 

@@ -1,6 +1,8 @@
 // Small helpers that create a named control at a fixed place, as the window's layout wants.
 #pragma once
 
+#include "app/glyphs.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -47,13 +49,24 @@ inline QComboBox* dropDown(QWidget* parent, const char* name, const QRect& geome
   return created;
 }
 
-// A side panel: hidden until its subsystem shows it.
+// A side panel: raised, opaque, hidden until its subsystem shows it.
+inline QFrame* makePanel(QFrame* frame, const char* name, const QRect& geometry) {
+  place(frame, name, geometry);
+  frame->setFrameShape(QFrame::Panel);
+  frame->setFrameShadow(QFrame::Raised);
+  frame->setAutoFillBackground(true);
+  frame->hide();
+  return frame;
+}
+
 inline QFrame* panel(QWidget* parent, const char* name, const QRect& geometry) {
-  auto* created = place(new QFrame(parent), name, geometry);
-  created->setFrameShape(QFrame::Panel);
-  created->setFrameShadow(QFrame::Raised);
-  created->setAutoFillBackground(true);
-  created->hide();
+  return makePanel(new QFrame(parent), name, geometry);
+}
+
+// The close symbol at a panel's corner.
+inline QPushButton* closeButton(QWidget* parent, const char* name, const QRect& geometry) {
+  auto* created = button(parent, name, {}, geometry);
+  setGlyph(created, QStringLiteral("r"));
   return created;
 }
 

@@ -1,8 +1,10 @@
 // The three playback modes: switching between them, the layout of each, the window's size
 // rule, and the notice that shows every new caption at the bottom right of the screen.
+#include "app/equalizer_panel.h"
 #include "app/event_hook.h"
 #include "app/form.h"
 #include "app/glyphs.h"
+#include "app/settings_panel.h"
 #include "app/tags.h"
 
 #include "engine/engine.h"
@@ -79,7 +81,7 @@ void TFormMyTavelo::ButtonCdHdClick(QObject* sender) {
 }
 
 std::array<int, 3> TFormMyTavelo::ModeOrder() const {
-  return {CBfirst->currentIndex(), CBsecond->currentIndex(), CBthird->currentIndex()};
+  return settingsPanel_->modeOrder();
 }
 
 bool TFormMyTavelo::RadioRecordRunning() const { return glyphOf(BNetRadioRec) == QLatin1String("<"); }
@@ -109,7 +111,7 @@ void TFormMyTavelo::LeaveNetRadio() {
 }
 
 void TFormMyTavelo::ApplyModeLayout(const ModeLayout& layout) {
-  moveTop(p_settings, layout.settingsPanelTop);
+  moveTop(settingsPanel_, layout.settingsPanelTop);
   Timer1->setTag(0);
   if (layout.mainTimerRunning) Timer1->start();
   else Timer1->stop();
@@ -119,7 +121,7 @@ void TFormMyTavelo::ApplyModeLayout(const ModeLayout& layout) {
   ApplyModeButtons(layout);
   ApplyModeList(layout);
   ApplyModeTexts(layout);
-  moveTop(p_EQ, layout.eqPanelTop);
+  moveTop(eqPanel_, layout.eqPanelTop);
 }
 
 void TFormMyTavelo::ShowModePanels(const ModeLayout& layout) {

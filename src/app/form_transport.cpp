@@ -1,5 +1,6 @@
 // Audio Files transport: opening a file through the engine and the Play, Pause and Stop buttons.
 #include "app/form.h"
+#include "app/settings_panel.h"
 #include "app/tags.h"
 
 #include "cue_sheet.h"
@@ -81,7 +82,7 @@ std::uint32_t TFormMyTavelo::CreateFileStream(const QString& path) {
   if (isMidiFile(path)) return CreateMidiStream(path);
   FreeSoundFonts();
   const QByteArray file = QFile::encodeName(path);
-  return BASS_StreamCreateFile(0, file.constData(), 0, 0, cbox_en32->isChecked() ? DWORD{BASS_SAMPLE_FLOAT} : DWORD{0});
+  return BASS_StreamCreateFile(0, file.constData(), 0, 0, settingsPanel_->options().sampleFloat ? DWORD{BASS_SAMPLE_FLOAT} : DWORD{0});
 }
 
 double TFormMyTavelo::FileLengthSeconds() const {
