@@ -22,21 +22,20 @@
 #include <cstdint>
 
 class EqualizerPanel;
+class RecordSettingsPanel;
 class SettingsPanel;
 class SleepPanel;
+class StationSettingsPanel;
 class TagPanel;
 class QCheckBox;
 class QKeyEvent;
 class FolderScan;
 class QComboBox;
 class QFrame;
-class QGroupBox;
 class QLabel;
-class QLineEdit;
 class QListWidget;
 class QMenu;
 class QPushButton;
-class QRadioButton;
 class QSlider;
 class QSystemTrayIcon;
 class QToolButton;
@@ -85,24 +84,9 @@ class TFormMyTavelo : public QWidget {
   QPushButton *BnetRadioPause, *BNetRadioStop, *BNetRadioRec, *btn_LoadRlst, *btn_SaveRlst;
   std::array<TMyButton*, 31> StationButtons{};  // 1..30
 
-  // Station settings panel
-  QFrame* p_radioSet;
-  QLineEdit *Ename, *Eurl, *Eproxy;
-  QGroupBox* rg_ProxySet;
-  std::array<QRadioButton*, 3> ProxyChoices{};
-  QCheckBox *ChBoxSetDefaultProxy, *ChBoxForceRec;
-  QPushButton *btn_back, *btn_for, *BnetOk, *BNetSettingsClose;
-  QLabel* Label27;
-
-  // Record settings panel
-  QFrame* p_recSet;
-  QLineEdit* ERecDir;
-  QPushButton *BRecDir, *RecSetOk, *BRecSetClose;
-  QGroupBox* RGRecFileFormat;
-  std::array<QRadioButton*, 7> RecFormatChoices{};
-  QComboBox* cb_bitrate;
-
-  // Side panels: p_settings, p_EQ, p_sleep, p_ID3info
+  // Side panels: p_radioSet, p_recSet, p_settings, p_EQ, p_sleep, p_ID3info
+  StationSettingsPanel* stationSettingsPanel() const { return stationSettingsPanel_; }
+  RecordSettingsPanel* recordSettingsPanel() const { return recordSettingsPanel_; }
   SettingsPanel* settingsPanel() const { return settingsPanel_; }
   EqualizerPanel* eqPanel() const { return eqPanel_; }
   SleepPanel* sleepPanel() const { return sleepPanel_; }
@@ -272,9 +256,9 @@ class TFormMyTavelo : public QWidget {
   void CreateMainArea();
   void CreateInfoPanel();
   void CreateRadioPanels();
-  void CreateStationSettingsPanel();
-  void CreateRecordSettingsPanel();
   void CreateSidePanels();
+  StationSettingsPanel* stationSettingsPanel_ = nullptr;
+  RecordSettingsPanel* recordSettingsPanel_ = nullptr;
   SettingsPanel* settingsPanel_ = nullptr;
   EqualizerPanel* eqPanel_ = nullptr;
   SleepPanel* sleepPanel_ = nullptr;

@@ -6,10 +6,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRect>
+#include <array>
 
 namespace form {
 
@@ -61,6 +64,18 @@ inline QFrame* makePanel(QFrame* frame, const char* name, const QRect& geometry)
 
 inline QFrame* panel(QWidget* parent, const char* name, const QRect& geometry) {
   return makePanel(new QFrame(parent), name, geometry);
+}
+
+// Radio items of a group, one under the other, named after the group with their index.
+template <std::size_t N>
+std::array<QRadioButton*, N> radioItems(QGroupBox* group, const QStringList& captions, int top, int step) {
+  std::array<QRadioButton*, N> items{};
+  for (std::size_t i = 0; i < N; ++i) {
+    items[i] = new QRadioButton(captions[static_cast<qsizetype>(i)], group);
+    items[i]->setObjectName(group->objectName() + QString::number(i));
+    items[i]->setGeometry(8, top + static_cast<int>(i) * step, group->width() - 16, step);
+  }
+  return items;
 }
 
 // The close symbol at a panel's corner.

@@ -95,8 +95,6 @@ TFormMyTavelo::TFormMyTavelo(Dialogs& dialogs, const QString& programDir, QWidge
   CreateMainArea();
   CreateInfoPanel();
   CreateRadioPanels();
-  CreateStationSettingsPanel();
-  CreateRecordSettingsPanel();
   CreateSidePanels();
   CreateNonVisualParts();
   CreateMenus();

@@ -1,14 +1,15 @@
-// The side panels: radio, station settings and record settings built here; settings, equaliser,
-// sleep and tags are panel classes of their own that the window creates and listens to.
+// The radio panel and the station buttons' frame are built here; station settings, record
+// settings, settings, equaliser, sleep and tags are panel classes that the window creates and
+// listens to.
 #include "app/equalizer_panel.h"
 #include "app/form.h"
 #include "app/form_builders.h"
+#include "app/record_settings_panel.h"
 #include "app/settings_panel.h"
 #include "app/sleep_panel.h"
+#include "app/station_settings_panel.h"
 #include "app/tag_panel.h"
 
-#include <QGroupBox>
-#include <QRadioButton>
 #include <QSystemTrayIcon>
 
 using namespace form;
@@ -20,17 +21,6 @@ QPushButton* glyphButton(QWidget* parent, const char* name, const QString& glyph
   auto* created = button(parent, name, {}, geometry, hint);
   setGlyph(created, glyph);
   return created;
-}
-
-template <std::size_t N>
-std::array<QRadioButton*, N> radioItems(QGroupBox* group, const QStringList& captions, int top, int step) {
-  std::array<QRadioButton*, N> items{};
-  for (std::size_t i = 0; i < N; ++i) {
-    items[i] = new QRadioButton(captions[static_cast<qsizetype>(i)], group);
-    items[i]->setObjectName(group->objectName() + QString::number(i));
-    items[i]->setGeometry(8, top + static_cast<int>(i) * step, group->width() - 16, step);
-  }
-  return items;
 }
 
 }  // namespace
@@ -60,51 +50,10 @@ void TFormMyTavelo::CreateRadioPanels() {
   btn_SaveRlst->hide();
 }
 
-void TFormMyTavelo::CreateStationSettingsPanel() {
-  p_radioSet = panel(this, "p_radioSet", QRect(16, 134, 376, 236));
-  Label27 = label(p_radioSet, "Label27", {}, QRect(8, 4, 300, 16));
-  Ename = edit(p_radioSet, "Ename", QRect(60, 24, 306, 22));
-  caption(Ename, QStringLiteral("Name"), QRect(8, 26, 50, 18));
-  Eurl = edit(p_radioSet, "Eurl", QRect(60, 50, 306, 22));
-  caption(Eurl, QStringLiteral("URL"), QRect(8, 52, 50, 18));
-  rg_ProxySet = place(new QGroupBox(QStringLiteral("Proxy Settings"), p_radioSet), "rg_ProxySet",
-                      QRect(8, 76, 358, 82));
-  ProxyChoices = radioItems<3>(rg_ProxySet,
-                               {QStringLiteral("Use proxy [user:pass@]server:port"),
-                                QStringLiteral("Use IE proxy settings"), QStringLiteral("Don't use a proxy")},
-                               18, 20);
-  Eproxy = edit(p_radioSet, "Eproxy", QRect(8, 162, 358, 22));
-  ChBoxSetDefaultProxy = checkBox(p_radioSet, "ChBoxSetDefaultProxy", QStringLiteral("Set  Proxy for All Connections"),
-                                  QRect(8, 186, 220, 20));
-  ChBoxForceRec = checkBox(p_radioSet, "ChBoxForceRec", QStringLiteral("Force Encode "), QRect(236, 186, 130, 20));
-  btn_back = button(p_radioSet, "btn_back", QStringLiteral("<"), QRect(8, 208, 30, 22));
-  btn_for = button(p_radioSet, "btn_for", QStringLiteral(">"), QRect(42, 208, 30, 22));
-  BnetOk = button(p_radioSet, "BnetOk", QStringLiteral("Ok"), QRect(250, 208, 70, 22));
-  BNetSettingsClose = closeButton(p_radioSet, "BNetSettingsClose", QRect(346, 2, 22, 20));
-}
-
-void TFormMyTavelo::CreateRecordSettingsPanel() {
-  p_recSet = panel(this, "p_recSet", QRect(16, 134, 376, 236));
-  ERecDir = edit(p_recSet, "ERecDir", QRect(8, 42, 318, 22));
-  caption(ERecDir, QStringLiteral("Record Root Directory"), QRect(8, 22, 200, 18));
-  BRecDir = button(p_recSet, "BRecDir", QStringLiteral(">>"), QRect(330, 42, 36, 22));
-  RGRecFileFormat = place(new QGroupBox(QStringLiteral("Record File Format"), p_recSet), "RGRecFileFormat",
-                          QRect(8, 70, 200, 160));
-  RecFormatChoices = radioItems<7>(RGRecFileFormat,
-                                   {QStringLiteral("MP3 file"), QStringLiteral("AAC file"), QStringLiteral("OGG file"),
-                                    QStringLiteral("FLAC file"), QStringLiteral("APE file"), QStringLiteral("WV file"),
-                                    QStringLiteral("WAVE file")},
-                                   18, 19);
-  RecFormatChoices[0]->setChecked(true);
-  cb_bitrate = dropDown(p_recSet, "cb_bitrate", QRect(220, 88, 146, 22),
-                        {QStringLiteral("64 kbps"), QStringLiteral("96 kbps"), QStringLiteral("128 kbps"),
-                         QStringLiteral("160 kbps"), QStringLiteral("192 kbps"), QStringLiteral("256 kbps"),
-                         QStringLiteral("320 kbps")});
-  RecSetOk = button(p_recSet, "RecSetOk", QStringLiteral("Ok"), QRect(296, 206, 70, 22));
-  BRecSetClose = closeButton(p_recSet, "BRecSetClose", QRect(346, 2, 22, 20));
-}
-
+// Created in the order the window has always stacked them.
 void TFormMyTavelo::CreateSidePanels() {
+  stationSettingsPanel_ = new StationSettingsPanel(this);
+  recordSettingsPanel_ = new RecordSettingsPanel(this);
   settingsPanel_ = new SettingsPanel(this);
   eqPanel_ = new EqualizerPanel(this);
   sleepPanel_ = new SleepPanel(this);

@@ -2,6 +2,7 @@
 #include "app/equalizer_panel.h"
 #include "app/form.h"
 #include "app/mode_order.h"
+#include "app/record_settings_panel.h"
 #include "app/settings_panel.h"
 #include "app/tags.h"
 
@@ -219,9 +220,7 @@ void TFormMyTavelo::ApplyProcessPriority() { setProcessPriority(settingsPanel_->
 // A format whose encoder is missing cannot be chosen; stored choices of it become WAVE.
 void TFormMyTavelo::ApplyEncoderAvailability() {
   const FormatAvailability available = availableRecordFormats(ProgramDir);
-  for (std::size_t format = 0; format < RecFormatChoices.size(); ++format) {
-    RecFormatChoices[format]->setEnabled(available[format]);
-  }
+  recordSettingsPanel_->setAvailableFormats(available);
   Stored.radioFormat = usableRecordFormat(Stored.radioFormat, available);
   Stored.ripFormat = usableRecordFormat(Stored.ripFormat, available);
 }

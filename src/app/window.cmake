@@ -8,6 +8,8 @@ add_library(tavelo_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/settings_panel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sleep_panel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tag_panel.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/station_settings_panel.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/record_settings_panel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_startup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_closing.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_midi.cpp

@@ -245,9 +245,10 @@ TEST_F(ControlsTest, InitialValuesAndRanges) {
     EXPECT_EQ(bar->maximum(), 30);
     EXPECT_EQ(bar->value(), 15);
   }
-  EXPECT_TRUE(form.RecFormatChoices[0]->isChecked());
-  EXPECT_EQ(form.cb_bitrate->count(), 7);
-  EXPECT_EQ(form.cb_bitrate->itemText(4), "192 kbps");
+  EXPECT_TRUE(findAs<QRadioButton>("RGRecFileFormat0")->isChecked());
+  const auto* bitrates = findAs<QComboBox>("cb_bitrate");
+  EXPECT_EQ(bitrates->count(), 7);
+  EXPECT_EQ(bitrates->itemText(4), "192 kbps");
   EXPECT_EQ(form.sleepPanel()->minutesEdit()->text(), "20");
   EXPECT_TRUE(findAs<QCheckBox>("cb_powerOff")->isChecked());
   EXPECT_TRUE(findAs<QRadioButton>("rb_tavelo")->isChecked());

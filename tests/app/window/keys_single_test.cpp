@@ -122,9 +122,10 @@ TEST_F(SingleKeys, ProtectedEditsKeepTheirKeysOtherEditsStillType) {
   ASSERT_NO_FATAL_FAILURE(start());
   watchButtons();
   TFormMyTavelo& f = form();
-  f.p_radioSet->show();
-  for (QLineEdit* edit : {f.ERecDir, f.Ename, f.Eurl, f.Eproxy}) {
-    SCOPED_TRACE(edit->objectName().toStdString());
+  for (const char* name : {"ERecDir", "Ename", "Eurl", "Eproxy"}) {
+    SCOPED_TRACE(name);
+    auto* edit = f.findChild<QLineEdit*>(QLatin1String(name));
+    ASSERT_NE(edit, nullptr);
     edit->parentWidget()->show();
     edit->clear();
     edit->setFocus();

@@ -88,6 +88,13 @@ TEST_F(Panels, EachPanelButtonEmitsItsSignalAndCloseButtonsHideTheirPanel) {
       {"p_settings", "BordClose", SIGNAL(closed()), true},
       {"p_sleep", "btn_sleep", SIGNAL(startStopClicked()), false},
       {"p_settings", "BordOk", SIGNAL(okClicked()), false},
+      {"p_radioSet", "BNetSettingsClose", SIGNAL(closed()), true},
+      {"p_radioSet", "BnetOk", SIGNAL(okClicked()), false},
+      {"p_radioSet", "btn_back", SIGNAL(previousClicked()), false},
+      {"p_radioSet", "btn_for", SIGNAL(nextClicked()), false},
+      {"p_recSet", "BRecSetClose", SIGNAL(closed()), true},
+      {"p_recSet", "RecSetOk", SIGNAL(okClicked()), false},
+      {"p_recSet", "BRecDir", SIGNAL(chooseFolderClicked()), false},
   };
   for (const ButtonCase& c : cases) {
     SCOPED_TRACE(c.button);

@@ -1,5 +1,6 @@
 // Start-up on prepared program folders: settings, radio list, station buttons, encoders, hand-over.
 #include "app/equalizer_panel.h"
+#include "app/record_settings_panel.h"
 #include "app/settings_panel.h"
 #include "app/tags.h"
 #include "program_folder.h"
@@ -184,9 +185,12 @@ TEST_F(EncoderAvailability, MissingEncoderDisablesItsFormatAndStoredChoiceBecome
     }
     StartedForm form(folder);
     ASSERT_TRUE(form.create());
-    EXPECT_EQ(form->RecFormatChoices[0]->isEnabled(), c.lamePresent);
-    EXPECT_FALSE(form->RecFormatChoices[2]->isEnabled());  // no oggenc anywhere
-    EXPECT_TRUE(form->RecFormatChoices[6]->isEnabled());
+    const auto format = [&form](int index) {
+      return form->recordSettingsPanel()->findChild<QRadioButton*>(QStringLiteral("RGRecFileFormat%1").arg(index));
+    };
+    EXPECT_EQ(format(0)->isEnabled(), c.lamePresent);
+    EXPECT_FALSE(format(2)->isEnabled());  // no oggenc anywhere
+    EXPECT_TRUE(format(6)->isEnabled());
     EXPECT_EQ(form->Stored.radioFormat, c.expectedRadioFormat);
     EXPECT_EQ(form->Stored.ripFormat, c.expectedRadioFormat);
   }
