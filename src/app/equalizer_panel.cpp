@@ -10,7 +10,6 @@ namespace {
 constexpr const char* kBarNames[] = {"tbar_80", "tbar_190", "tbar_440", "tbar_1000", "tbar_2400", "tbar_5600", "tbar_14000"};
 constexpr const char* kGainLabelNames[] = {"lab_f1", "lab_f2", "lab_f3", "lab_f4", "lab_f5", "lab_f6", "lab_f7"};
 constexpr int kBarMaximum = 30;
-constexpr int kFlatPosition = 15;
 
 }  // namespace
 

@@ -13,6 +13,7 @@ class EqualizerPanel : public SidePanel {
   Q_OBJECT
  public:
   static constexpr int kBands = 7;
+  static constexpr int kFlatPosition = 15;
   using Positions = std::array<int, kBands>;  // slider positions 0 (top, +15 dB) .. 30 (bottom)
 
   explicit EqualizerPanel(QWidget* parent);
@@ -39,5 +40,5 @@ class EqualizerPanel : public SidePanel {
   QCheckBox* enableBox_ = nullptr;            // cbox_enEQ
 };
 
-// The gain a slider position stands for.
-constexpr int equalizerGainDb(int position) { return 15 - position; }
+// The gain a slider position stands for: 0 dB in the middle, +15 dB at the top.
+constexpr int equalizerGainDb(int position) { return EqualizerPanel::kFlatPosition - position; }
