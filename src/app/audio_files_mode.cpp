@@ -161,7 +161,7 @@ std::uint32_t AudioFilesMode::createFileStream(const QString& path) {
   if (isMidiFile(path)) return createMidiStream(path);
   FreeSoundFonts();
   const QByteArray file = QFile::encodeName(path);
-  const DWORD flags = controls_.cbox_en32->isChecked() ? DWORD{BASS_SAMPLE_FLOAT} : DWORD{0};
+  const DWORD flags = window_.SampleFloat() ? DWORD{BASS_SAMPLE_FLOAT} : DWORD{0};
   return BASS_StreamCreateFile(0, file.constData(), 0, 0, flags);
 }
 

@@ -30,21 +30,22 @@
 #include <functional>
 #include <memory>
 
+class EqualizerPanel;
+class RecordSettingsPanel;
+class SettingsPanel;
+class SleepPanel;
+class StationSettingsPanel;
+class TagPanel;
 class QCheckBox;
 class QKeyEvent;
 class QComboBox;
 class QFrame;
-class QGroupBox;
 class QLabel;
-class QLineEdit;
 class QListWidget;
 class QMenu;
 class QPushButton;
-class QRadioButton;
 class QSlider;
 class QSystemTrayIcon;
-class QTabWidget;
-class QTableWidget;
 class QToolButton;
 
 class TFormMyTavelo : public QWidget, public ModeWindow {
@@ -91,50 +92,13 @@ class TFormMyTavelo : public QWidget, public ModeWindow {
   QPushButton *BnetRadioPause, *BNetRadioStop, *BNetRadioRec, *btn_LoadRlst, *btn_SaveRlst;
   std::array<TMyButton*, 31> StationButtons{};  // 1..30
 
-  // Station settings panel
-  QFrame* p_radioSet;
-  QLineEdit *Ename, *Eurl, *Eproxy;
-  QGroupBox* rg_ProxySet;
-  std::array<QRadioButton*, 3> ProxyChoices{};
-  QCheckBox *ChBoxSetDefaultProxy, *ChBoxForceRec;
-  QPushButton *btn_back, *btn_for, *BnetOk, *BNetSettingsClose;
-  QLabel* Label27;
-
-  // Record settings panel
-  QFrame* p_recSet;
-  QLineEdit* ERecDir;
-  QPushButton *BRecDir, *RecSetOk, *BRecSetClose;
-  QGroupBox* RGRecFileFormat;
-  std::array<QRadioButton*, 7> RecFormatChoices{};
-  QComboBox* cb_bitrate;
-
-  // Settings panel
-  QFrame* p_settings;
-  QTabWidget* pc_settings;
-  QPushButton *BordOk, *BordClose;
-  QComboBox *CBfirst, *CBsecond, *CBthird, *cb_audioMixer, *cb_CDDBserver, *cbox_comPort;
-  QCheckBox *cbox_en32, *cbox_priority, *cbox_ontop, *cbox_stray, *chb_useCDDB, *cb_useIRRC;
-  QTableWidget *sg_SF2, *sg_rcComm;
-  QLineEdit *edt_proxy, *edt_port, *edt_proxyuser, *edt_proxypass;
-  QRadioButton *rb_tavelo, *rb_mplayer;
-
-  // Equaliser panel
-  QFrame* p_EQ;
-  std::array<QSlider*, 7> EqBars{};  // tbar_80 .. tbar_14000
-  std::array<QLabel*, 7> EqValueLabels{};  // lab_f1 .. lab_f7
-  QCheckBox* cbox_enEQ;
-  QPushButton* btn_closeEQ;
-
-  // Sleep panel
-  QFrame* p_sleep;
-  QLineEdit* ed_sleep;
-  QCheckBox *cb_powerOff, *cb_shutdown;
-  QPushButton *btn_sleep, *Button1;
-
-  // Tag panel
-  QFrame* p_ID3info;
-  QLineEdit *ed_TrackNr, *ed_Title, *ed_Artist, *ed_Album, *ed_Genre, *ed_Year, *ed_Comments;
-  QPushButton* btn_ID3infoClose;
+  // Side panels: p_radioSet, p_recSet, p_settings, p_EQ, p_sleep, p_ID3info
+  StationSettingsPanel* stationSettingsPanel() const { return stationSettingsPanel_; }
+  RecordSettingsPanel* recordSettingsPanel() const { return recordSettingsPanel_; }
+  SettingsPanel* settingsPanel() const { return settingsPanel_; }
+  EqualizerPanel* eqPanel() const { return eqPanel_; }
+  SleepPanel* sleepPanel() const { return sleepPanel_; }
+  TagPanel* tagPanel() const { return tagPanel_; }
 
   // Non-visual parts
   TickTimer *Timer1, *Timer2;
@@ -199,6 +163,7 @@ class TFormMyTavelo : public QWidget, public ModeWindow {
   FileDialogSettings& OpenDialog() override { return OpenDialog1; }
   PlayableExtensions Playable() const override { return PlayableExtensions(ExtensionList); }
   QString SoundFontList() const override { return Stored.soundFonts; }
+  bool SampleFloat() const override;
 
   EngineEvents* engineEvents_ = nullptr;
   std::unique_ptr<AudioFilesMode> filesMode_;
@@ -249,16 +214,13 @@ class TFormMyTavelo : public QWidget, public ModeWindow {
   void CreateMainArea();
   void CreateInfoPanel();
   void CreateRadioPanels();
-  void CreateStationSettingsPanel();
-  void CreateRecordSettingsPanel();
-  void CreateSettingsPanel();
-  QWidget* CreateGeneralPage();
-  QWidget* CreateAudioPage();
-  QWidget* CreateCddbPage();
-  QWidget* CreateRemotePage();
-  void CreateEqualizerPanel();
-  void CreateSleepPanel();
-  void CreateTagPanel();
+  void CreateSidePanels();
+  StationSettingsPanel* stationSettingsPanel_ = nullptr;
+  RecordSettingsPanel* recordSettingsPanel_ = nullptr;
+  SettingsPanel* settingsPanel_ = nullptr;
+  EqualizerPanel* eqPanel_ = nullptr;
+  SleepPanel* sleepPanel_ = nullptr;
+  TagPanel* tagPanel_ = nullptr;
   void CreateNonVisualParts();
   void CreateMenus();
 

@@ -1,13 +1,18 @@
 // Small helpers that create a named control at a fixed place, as the window's layout wants.
 #pragma once
 
+#include "app/glyphs.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRect>
+#include <array>
 
 namespace form {
 
@@ -47,13 +52,36 @@ inline QComboBox* dropDown(QWidget* parent, const char* name, const QRect& geome
   return created;
 }
 
-// A side panel: hidden until its subsystem shows it.
+// A side panel: raised, opaque, hidden until its subsystem shows it.
+inline QFrame* makePanel(QFrame* frame, const char* name, const QRect& geometry) {
+  place(frame, name, geometry);
+  frame->setFrameShape(QFrame::Panel);
+  frame->setFrameShadow(QFrame::Raised);
+  frame->setAutoFillBackground(true);
+  frame->hide();
+  return frame;
+}
+
 inline QFrame* panel(QWidget* parent, const char* name, const QRect& geometry) {
-  auto* created = place(new QFrame(parent), name, geometry);
-  created->setFrameShape(QFrame::Panel);
-  created->setFrameShadow(QFrame::Raised);
-  created->setAutoFillBackground(true);
-  created->hide();
+  return makePanel(new QFrame(parent), name, geometry);
+}
+
+// Radio items of a group, one under the other, named after the group with their index.
+template <std::size_t N>
+std::array<QRadioButton*, N> radioItems(QGroupBox* group, const QStringList& captions, int top, int step) {
+  std::array<QRadioButton*, N> items{};
+  for (std::size_t i = 0; i < N; ++i) {
+    items[i] = new QRadioButton(captions[static_cast<qsizetype>(i)], group);
+    items[i]->setObjectName(group->objectName() + QString::number(i));
+    items[i]->setGeometry(8, top + static_cast<int>(i) * step, group->width() - 16, step);
+  }
+  return items;
+}
+
+// The close symbol at a panel's corner.
+inline QPushButton* closeButton(QWidget* parent, const char* name, const QRect& geometry) {
+  auto* created = button(parent, name, {}, geometry);
+  setGlyph(created, QStringLiteral("r"));
   return created;
 }
 

@@ -1,6 +1,7 @@
 // Closing: the one place where the player's state goes back to disk and every resource is freed.
+#include "app/equalizer_panel.h"
 #include "app/form.h"
-#include "app/tags.h"
+#include "app/settings_panel.h"
 
 #include "engine/engine.h"
 #include "radio_list.h"
@@ -67,15 +68,14 @@ SettingsData TFormMyTavelo::CollectSettings() const {
   settings.cdDriveText = CBCDdrives->currentText();
   settings.fullDir = CheckBoxFullDir->isChecked();
   settings.repeat = ChBoxRep->isChecked();
-  settings.modeOrder = {CBfirst->currentIndex(), CBsecond->currentIndex(), CBthird->currentIndex()};
-  settings.modeOrderCode = tagOf(p_settings);
-  settings.enableEq = cbox_enEQ->isChecked();
-  settings.sampleFloat = cbox_en32->isChecked();
-  settings.highPriority = cbox_priority->isChecked();
-  settings.alwaysOnTop = cbox_ontop->isChecked();
-  settings.minToTray = cbox_stray->isChecked();
-  std::array<int, 7> bars{};
-  for (std::size_t band = 0; band < EqBars.size(); ++band) bars[band] = EqBars[band]->value();
-  settings.eqBars = bars;
+  settings.modeOrder = settingsPanel_->modeOrder();
+  settings.modeOrderCode = modeOrderCode(settingsPanel_->orderInForce());
+  settings.enableEq = eqPanel_->enabled();
+  const GeneralOptions options = settingsPanel_->options();
+  settings.sampleFloat = options.sampleFloat;
+  settings.highPriority = options.highPriority;
+  settings.alwaysOnTop = options.alwaysOnTop;
+  settings.minToTray = options.minToTray;
+  settings.eqBars = eqPanel_->positions();
   return settings;
 }

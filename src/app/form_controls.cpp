@@ -3,6 +3,9 @@
 #include "app/form_builders.h"
 #include "app/glyphs.h"
 
+#include "fields.h"
+#include "position_display.h"
+
 #include <QCloseEvent>
 #include <QListWidget>
 #include <QMenu>
@@ -34,6 +37,23 @@ void colour(QWidget* widget, const QColor& text, bool bold = false) {
     font.setBold(true);
     widget->setFont(font);
   }
+}
+
+// The scale under the position bar, as wide as the bar: 00:00, the quarters and the length of the
+// track. Its font is the largest up to 9 pixels that fits a scale of a track of 999:59 whole.
+QLabel* positionScale(QWidget* parent, const QRect& geometry) {
+  constexpr int kLongestScaledLength = 999 * 60 + 59;
+  constexpr int kLargestPixels = 9;
+  constexpr int kSmallestPixels = 6;
+  QLabel* scale = label(parent, "Label9", FormatMinSec(0), geometry);
+  const QString widest = timeScaleText(kLongestScaledLength);
+  QFont font = scale->font();
+  for (int pixels = kLargestPixels; pixels >= kSmallestPixels; --pixels) {
+    font.setPixelSize(pixels);
+    if (QFontMetrics(font).horizontalAdvance(widest) <= geometry.width()) break;
+  }
+  scale->setFont(font);
+  return scale;
 }
 
 QPushButton* transportButton(QWidget* parent, const char* name, const QString& glyph, int left,
@@ -75,12 +95,7 @@ TFormMyTavelo::TFormMyTavelo(Dialogs& dialogs, const QString& programDir, QWidge
   CreateMainArea();
   CreateInfoPanel();
   CreateRadioPanels();
-  CreateStationSettingsPanel();
-  CreateRecordSettingsPanel();
-  CreateSettingsPanel();
-  CreateEqualizerPanel();
-  CreateSleepPanel();
-  CreateTagPanel();
+  CreateSidePanels();
   CreateNonVisualParts();
   CreateMenus();
   CreateModes();
@@ -120,11 +135,11 @@ void TFormMyTavelo::CreateMainArea() {
   small.setPixelSize(8);
   Label12->setFont(small);
 
-  Panel2 = place(new QFrame(this), "Panel2", QRect(8, 104, 392, 24));
+  Panel2 = place(new QFrame(this), "Panel2", QRect(8, 103, 392, 30));
   Panel2->setFrameShape(QFrame::StyledPanel);
-  Label9 = label(Panel2, "Label9", QStringLiteral("00:00"), QRect(4, 4, 40, 16));
-  PB1 = valueBar(Panel2, "PB1", QRect(50, 6, 300, 12));
+  PB1 = valueBar(Panel2, "PB1", QRect(4, 4, 384, 10));
   PB1->setEnabled(false);
+  Label9 = positionScale(Panel2, QRect(4, 15, 384, 13));
   Label30 = label(Panel2, "Label30", {}, QRect(50, 4, 40, 16));
   LabelOp = label(Panel2, "LabelOp", {}, QRect(354, 4, 34, 16));
   Label30->hide();

@@ -1,6 +1,8 @@
 // Single keys: the window sees every key press before the focused control, runs the key's
 // command in the current mode, and keeps navigation keys from the control.
+#include "app/equalizer_panel.h"
 #include "app/form.h"
+#include "app/tag_panel.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -32,7 +34,7 @@ bool TFormMyTavelo::PreviewKey(QObject* receiver, QKeyEvent* key) {
 }
 
 bool TFormMyTavelo::FormKeyDown() const {
-  return swallowKeyDown(p_EQ->isVisibleTo(this), p_ID3info->isVisibleTo(this), nameOf(focusWidget()));
+  return swallowKeyDown(eqPanel_->isVisibleTo(this), tagPanel_->isVisibleTo(this), nameOf(focusWidget()));
 }
 
 void TFormMyTavelo::FormKeyPress(const QString& typed) {

@@ -1,8 +1,10 @@
 // The three playback modes: switching between them, the layout of each, the window's size
 // rule, and the notice that shows every new caption at the bottom right of the screen.
+#include "app/equalizer_panel.h"
 #include "app/event_hook.h"
 #include "app/form.h"
 #include "app/glyphs.h"
+#include "app/settings_panel.h"
 #include "app/tags.h"
 
 #include "fields.h"
@@ -84,7 +86,7 @@ void TFormMyTavelo::ButtonCdHdClick(QObject* sender) {
 }
 
 std::array<int, 3> TFormMyTavelo::ModeOrder() const {
-  return {CBfirst->currentIndex(), CBsecond->currentIndex(), CBthird->currentIndex()};
+  return settingsPanel_->modeOrder();
 }
 
 void TFormMyTavelo::ResetModeDisplay() {
@@ -97,7 +99,7 @@ void TFormMyTavelo::ResetModeDisplay() {
 }
 
 void TFormMyTavelo::ApplyModeLayout(const ModeLayout& layout) {
-  moveTop(p_settings, layout.settingsPanelTop);
+  moveTop(settingsPanel_, layout.settingsPanelTop);
   Timer1->setTag(0);
   if (layout.mainTimerRunning) Timer1->start();
   else Timer1->stop();
@@ -106,7 +108,7 @@ void TFormMyTavelo::ApplyModeLayout(const ModeLayout& layout) {
   ApplyModeButtons(layout);
   ApplyModeList(layout);
   ApplyModeTexts(layout);
-  moveTop(p_EQ, layout.eqPanelTop);
+  moveTop(eqPanel_, layout.eqPanelTop);
 }
 
 void TFormMyTavelo::ShowModePanels(const ModeLayout& layout) {

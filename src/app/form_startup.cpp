@@ -1,6 +1,9 @@
 // Start-up: from a fresh process to a window ready to play.
+#include "app/equalizer_panel.h"
 #include "app/form.h"
 #include "app/mode_order.h"
+#include "app/record_settings_panel.h"
+#include "app/settings_panel.h"
 #include "app/tags.h"
 
 #include "encoders.h"
@@ -50,7 +53,6 @@ bool TFormMyTavelo::FormCreate(const QStringList& arguments) {
   ShowModePicture();
   QDir().mkpath(ProgramDir + QStringLiteral("RLists"));
   ApplySettings(loadSettingsFile(ProgramDir));
-  TrayIcon1->setVisible(cbox_stray->isChecked() && QSystemTrayIcon::isSystemTrayAvailable());
   LoadRadioList();
   CreateStationButtons();
   if (!EngineVersionMatches() || !InitOutputDevice()) return false;
@@ -93,18 +95,11 @@ void TFormMyTavelo::ApplySettings(const SettingsData& settings) {
   RadioListPath = settings.radioListPath;
   CheckBoxFullDir->setChecked(settings.fullDir);
   ChBoxRep->setChecked(settings.repeat);
-  CBfirst->setCurrentIndex(settings.modeOrder[0]);
-  CBsecond->setCurrentIndex(settings.modeOrder[1]);
-  CBthird->setCurrentIndex(settings.modeOrder[2]);
-  setTag(p_settings, settings.modeOrderCode);
-  cbox_enEQ->setChecked(settings.enableEq);
-  cbox_en32->setChecked(settings.sampleFloat);
-  cbox_priority->setChecked(settings.highPriority);
-  cbox_ontop->setChecked(settings.alwaysOnTop);
-  cbox_stray->setChecked(settings.minToTray);
-  if (settings.eqBars) {
-    for (std::size_t band = 0; band < EqBars.size(); ++band) EqBars[band]->setValue((*settings.eqBars)[band]);
-  }
+  settingsPanel_->showModeOrder(settings.modeOrder);
+  settingsPanel_->setOrderInForce(settings.modeOrder);
+  eqPanel_->enable(settings.enableEq);
+  settingsPanel_->setOptions({settings.sampleFloat, settings.highPriority, settings.alwaysOnTop, settings.minToTray});
+  if (settings.eqBars) eqPanel_->setPositions(*settings.eqBars);
 }
 
 void TFormMyTavelo::LoadRadioList() {
@@ -141,7 +136,7 @@ bool TFormMyTavelo::EngineVersionMatches() {
 // The output device whose name is the mixer's, else the default; without any sound server
 // the engine's silent device keeps the player usable.
 bool TFormMyTavelo::InitOutputDevice() {
-  const QString mixerName = cb_audioMixer->itemText(Stored.mixerId);
+  const QString mixerName = settingsPanel_->mixerList()->itemText(Stored.mixerId);
   int device = 1;
   BASS_DEVICEINFO info{};
   while (!mixerName.isEmpty() && BASS_GetDeviceInfo(static_cast<DWORD>(device), &info) &&
@@ -193,7 +188,7 @@ void TFormMyTavelo::FillCdDriveList(const QString& savedDriveText) {
 void TFormMyTavelo::EnterFirstMode() { ButtonCdHdClick(this); }
 
 void TFormMyTavelo::PlayCommandLineFile(const QString& path) {
-  ModeStep = modeStepOf({CBfirst->currentIndex(), CBsecond->currentIndex(), CBthird->currentIndex()}, 0);
+  ModeStep = modeStepOf(ModeOrder(), 0);
   filesMode_->openGivenFile(path);
   if (height() < kFilesClientHeight) resize(width(), kFilesClientHeight);
 }
@@ -204,14 +199,12 @@ void TFormMyTavelo::ColourPositionBar() {
   PB1->setPalette(green);
 }
 
-void TFormMyTavelo::ApplyProcessPriority() { setProcessPriority(cbox_priority->isChecked()); }
+void TFormMyTavelo::ApplyProcessPriority() { setProcessPriority(settingsPanel_->options().highPriority); }
 
 // A format whose encoder is missing cannot be chosen; stored choices of it become WAVE.
 void TFormMyTavelo::ApplyEncoderAvailability() {
   const FormatAvailability available = availableRecordFormats(ProgramDir);
-  for (std::size_t format = 0; format < RecFormatChoices.size(); ++format) {
-    RecFormatChoices[format]->setEnabled(available[format]);
-  }
+  recordSettingsPanel_->setAvailableFormats(available);
   Stored.radioFormat = usableRecordFormat(Stored.radioFormat, available);
   Stored.ripFormat = usableRecordFormat(Stored.ripFormat, available);
 }
@@ -222,8 +215,9 @@ void TFormMyTavelo::LoadRemoteCommands() {
 }
 
 void TFormMyTavelo::PrepareSoundFontGrid() {
-  sg_SF2->setRowCount(kSoundFontRows);
-  for (int row = 0; row < kSoundFontRows; ++row) sg_SF2->setItem(row, 0, new QTableWidgetItem(QString::number(row + 1)));
+  QTableWidget* grid = settingsPanel_->soundFontGrid();
+  grid->setRowCount(kSoundFontRows);
+  for (int row = 0; row < kSoundFontRows; ++row) grid->setItem(row, 0, new QTableWidgetItem(QString::number(row + 1)));
 }
 
 void TFormMyTavelo::CollectRadioListFiles() { RadioListFiles = radioListFileNames(ProgramDir); }

@@ -1,6 +1,7 @@
 // The transport buttons, the list, the position bar and the main timer: each handler is the one
 // entry for its action and hands it to the current mode.
 #include "app/form.h"
+#include "app/settings_panel.h"
 
 #include "mode_switch.h"
 
@@ -29,8 +30,10 @@ void TFormMyTavelo::CreateModes() {
 ModeControls TFormMyTavelo::Controls() {
   return {ListBox1,     PB1,        PBL,         PBR,        Label1,          Label9,  Label30,   Label34,
           Panel2,       ButtonPlay, ButtonPause, ButtonStop, ButtonPrev,      ButtonNext, ButtonOpen, BLockUnlock,
-          CheckBoxFullDir, ChBoxRep, cbox_en32,  PM1,        Timer1};
+          CheckBoxFullDir, ChBoxRep, PM1,        Timer1};
 }
+
+bool TFormMyTavelo::SampleFloat() const { return settingsPanel_->options().sampleFloat; }
 
 void TFormMyTavelo::ConnectTransport() {
   connect(ButtonPlay, &QPushButton::clicked, this, &TFormMyTavelo::ButtonPlayClick);

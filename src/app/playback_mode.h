@@ -25,7 +25,7 @@ struct ModeControls {
   QLabel *Label1, *Label9, *Label30, *Label34;
   QFrame* Panel2;
   QPushButton *ButtonPlay, *ButtonPause, *ButtonStop, *ButtonPrev, *ButtonNext, *ButtonOpen, *BLockUnlock;
-  QCheckBox *CheckBoxFullDir, *ChBoxRep, *cbox_en32;
+  QCheckBox *CheckBoxFullDir, *ChBoxRep;
   QMenu* PM1;
   TickTimer* Timer1;
 };
@@ -47,6 +47,8 @@ class ModeWindow {
   virtual PlayableExtensions Playable() const = 0;
   // The user's SoundFonts, each path followed by "^".
   virtual QString SoundFontList() const = 0;
+  // Whether new streams decode to floating point ("Sample Float" in the settings).
+  virtual bool SampleFloat() const = 0;
 };
 
 class PlaybackMode {

@@ -3,6 +3,13 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets Network Concurrent)
 add_library(tavelo_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/form_controls.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_panels.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/side_panel.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/equalizer_panel.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/settings_panel.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sleep_panel.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tag_panel.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/station_settings_panel.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/record_settings_panel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_startup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_closing.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_transport.cpp

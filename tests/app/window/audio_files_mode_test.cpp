@@ -31,6 +31,7 @@ class WindowStandIn : public ModeWindow {
   FileDialogSettings& OpenDialog() override { return openDialog; }
   PlayableExtensions Playable() const override { return PlayableExtensions(QStringLiteral("*.wav;")); }
   QString SoundFontList() const override { return {}; }
+  bool SampleFloat() const override { return false; }
 
   QString caption;
   bool stopped = true;
@@ -51,7 +52,7 @@ class AudioFilesModeTest : public ::testing::Test {
                  new QLabel(&root_),      new QLabel(&root_),   new QLabel(&root_),   new QLabel(&root_),
                  new QFrame(&root_),      new QPushButton(&root_), new QPushButton(&root_), new QPushButton(&root_),
                  new QPushButton(&root_), new QPushButton(&root_), new QPushButton(&root_), new QPushButton(&root_),
-                 new QCheckBox(&root_),   new QCheckBox(&root_), new QCheckBox(&root_), new QMenu(&root_),
+                 new QCheckBox(&root_),   new QCheckBox(&root_), new QMenu(&root_),
                  new TickTimer(&root_)};
     controls_.PB1->resize(400, 10);
     mode_ = std::make_unique<AudioFilesMode>(controls_, window_, events_);

@@ -1,6 +1,8 @@
 // Every control of the window exists under its name with its designed caption, hint and state.
+#include "app/equalizer_panel.h"
 #include "app/glyphs.h"
-#include "app/tags.h"
+#include "app/settings_panel.h"
+#include "app/sleep_panel.h"
 #include "program_folder.h"
 
 #include <QAbstractButton>
@@ -41,6 +43,12 @@ class ControlsTest : public ::testing::Test {
   TFormMyTavelo form{dialogs, folder.path()};
 
   QWidget* find(const char* name) { return form.findChild<QWidget*>(QLatin1String(name)); }
+  template <class Widget>
+  Widget* findAs(const char* name) {
+    auto* found = form.findChild<Widget*>(QLatin1String(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+  }
 };
 
 const ControlCase kControls[] = {
@@ -231,36 +239,41 @@ TEST_F(ControlsTest, InitialValuesAndRanges) {
     EXPECT_EQ(bar->minimum(), 0);
     EXPECT_EQ(bar->maximum(), 100);
   }
-  for (std::size_t band = 0; band < form.EqBars.size(); ++band) {
-    EXPECT_EQ(form.EqBars[band]->orientation(), Qt::Vertical);
-    EXPECT_EQ(form.EqBars[band]->maximum(), 30);
-    EXPECT_EQ(form.EqBars[band]->value(), 15);
-    EXPECT_EQ(tagOf(form.EqBars[band]), static_cast<int>(band));
+  for (int band = 0; band < EqualizerPanel::kBands; ++band) {
+    const QSlider* bar = form.eqPanel()->bar(band);
+    EXPECT_EQ(bar->orientation(), Qt::Vertical);
+    EXPECT_EQ(bar->maximum(), 30);
+    EXPECT_EQ(bar->value(), 15);
   }
-  EXPECT_TRUE(form.RecFormatChoices[0]->isChecked());
-  EXPECT_EQ(form.cb_bitrate->count(), 7);
-  EXPECT_EQ(form.cb_bitrate->itemText(4), "192 kbps");
-  EXPECT_EQ(form.ed_sleep->text(), "20");
-  EXPECT_TRUE(form.cb_powerOff->isChecked());
-  EXPECT_TRUE(form.rb_tavelo->isChecked());
-  EXPECT_EQ(form.edt_proxypass->echoMode(), QLineEdit::Password);
+  EXPECT_TRUE(findAs<QRadioButton>("RGRecFileFormat0")->isChecked());
+  const auto* bitrates = findAs<QComboBox>("cb_bitrate");
+  EXPECT_EQ(bitrates->count(), 7);
+  EXPECT_EQ(bitrates->itemText(4), "192 kbps");
+  EXPECT_EQ(form.sleepPanel()->minutesEdit()->text(), "20");
+  EXPECT_TRUE(findAs<QCheckBox>("cb_powerOff")->isChecked());
+  EXPECT_TRUE(findAs<QRadioButton>("rb_tavelo")->isChecked());
+  EXPECT_EQ(findAs<QLineEdit>("edt_proxypass")->echoMode(), QLineEdit::Password);
   const QStringList modes{"Audio Files", "Audio CD", "Net Radio"};
-  for (const QComboBox* box : {form.CBfirst, form.CBsecond, form.CBthird}) {
+  for (const char* name : {"CBfirst", "CBsecond", "CBthird"}) {
+    const auto* box = findAs<QComboBox>(name);
     QStringList items;
     for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
     EXPECT_EQ(items, modes);
   }
-  EXPECT_EQ(tagOf(form.CBthird), 2);
+  EXPECT_EQ(form.settingsPanel()->modeOrder(), kDefaultModeOrder);
+  EXPECT_EQ(form.settingsPanel()->orderInForce(), kDefaultModeOrder);
 }
 
 TEST_F(ControlsTest, SettingsPagesAndGrids) {
+  const auto* tabs = findAs<QTabWidget>("pc_settings");
   QStringList pages;
-  for (int i = 0; i < form.pc_settings->count(); ++i) pages << form.pc_settings->tabText(i);
+  for (int i = 0; i < tabs->count(); ++i) pages << tabs->tabText(i);
   EXPECT_EQ(pages, QStringList({"General", "Audio", "CDDB", "IR RC"}));
-  EXPECT_EQ(form.sg_SF2->columnCount(), 2);
-  EXPECT_EQ(form.sg_rcComm->columnCount(), 3);
-  EXPECT_EQ(form.sg_rcComm->rowCount(), 30);  // plus the header row
-  EXPECT_EQ(form.sg_rcComm->horizontalHeaderItem(2)->text(), "Rep.");
+  EXPECT_EQ(form.settingsPanel()->soundFontGrid()->columnCount(), 2);
+  const auto* commands = findAs<QTableWidget>("sg_rcComm");
+  EXPECT_EQ(commands->columnCount(), 3);
+  EXPECT_EQ(commands->rowCount(), 30);  // plus the header row
+  EXPECT_EQ(commands->horizontalHeaderItem(2)->text(), "Rep.");
 }
 
 TEST_F(ControlsTest, NonVisualParts) {

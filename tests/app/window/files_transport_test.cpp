@@ -1,5 +1,6 @@
 // Play, Pause and Stop in Audio Files mode, and the main timer's duty: meters, position, the
 // advance at the end of an entry, CUE boundaries, the selection return and seeking with the bar.
+#include "app/settings_panel.h"
 #include "app/tags.h"
 #include "engine/engine.h"
 #include "files_fixture.h"
@@ -87,7 +88,7 @@ TEST_F(Transport, StopShowsTheStoppedState) {
 }
 
 TEST_F(Transport, SampleFloatOpensFloatStreamsAndTheInfoLineDescribesTheStream) {
-  form->cbox_en32->setChecked(true);
+  form->settingsPanel()->setOptions({.sampleFloat = true});
   form->CheckBoxFullDir->setChecked(false);
   open(tone("song.wav", 5));
   BASS_CHANNELINFO info{};

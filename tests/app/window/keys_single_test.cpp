@@ -1,5 +1,7 @@
 // Single keys on a real window: each key presses its button in each mode, the mode key, the
 // volume keys, and the edit boxes and panels that keep their keys.
+#include "app/equalizer_panel.h"
+#include "app/sleep_panel.h"
 #include "app/tags.h"
 #include "files_fixture.h"
 #include "modes_fixture.h"
@@ -79,12 +81,12 @@ TEST_F(SingleKeys, DisabledButtonsAndUpperCaseLettersDoNothing) {
 
 TEST_F(SingleKeys, MStepsTheModeEvenWithAPanelOpen) {
   ASSERT_NO_FATAL_FAILURE(start("201"));
-  form().p_EQ->show();
-  form().EqBars[0]->setFocus();
+  form().eqPanel()->show();
+  form().eqPanel()->bar(0)->setFocus();
   type('m');
   EXPECT_EQ(form().CurrentMode, 0);
   EXPECT_EQ(form().ModeStep, 1);
-  form().p_EQ->hide();
+  form().eqPanel()->hide();
 }
 
 TEST_F(SingleKeys, VolumeKeysMoveTheVolumeBarOneStep) {
@@ -107,21 +109,23 @@ TEST_F(SingleKeys, NavigationKeysAreKeptFromControlsUnlessAPanelNeedsThem) {
   type(Qt::Key_Right);
   EXPECT_EQ(f.TrackBar1->value(), 10);  // no arrow keys on the volume bar
 
-  f.p_EQ->show();
-  f.EqBars[2]->setFocus();
-  const int band = f.EqBars[2]->value();
+  f.eqPanel()->show();
+  QSlider* bar = f.eqPanel()->bar(2);
+  bar->setFocus();
+  const int band = bar->value();
   type(Qt::Key_Up);
-  EXPECT_NE(f.EqBars[2]->value(), band);  // the equaliser's sliders keep their arrows
-  f.p_EQ->hide();
+  EXPECT_NE(bar->value(), band);  // the equaliser's sliders keep their arrows
+  f.eqPanel()->hide();
 }
 
 TEST_F(SingleKeys, ProtectedEditsKeepTheirKeysOtherEditsStillType) {
   ASSERT_NO_FATAL_FAILURE(start());
   watchButtons();
   TFormMyTavelo& f = form();
-  f.p_radioSet->show();
-  for (QLineEdit* edit : {f.ERecDir, f.Ename, f.Eurl, f.Eproxy}) {
-    SCOPED_TRACE(edit->objectName().toStdString());
+  for (const char* name : {"ERecDir", "Ename", "Eurl", "Eproxy"}) {
+    SCOPED_TRACE(name);
+    auto* edit = f.findChild<QLineEdit*>(QLatin1String(name));
+    ASSERT_NE(edit, nullptr);
     edit->parentWidget()->show();
     edit->clear();
     edit->setFocus();
@@ -133,13 +137,14 @@ TEST_F(SingleKeys, ProtectedEditsKeepTheirKeysOtherEditsStillType) {
     EXPECT_EQ(f.CurrentMode, 0);
   }
 
-  f.p_sleep->show();
-  f.ed_sleep->clear();
-  f.ed_sleep->setFocus();
+  f.sleepPanel()->show();
+  QLineEdit* minutes = f.sleepPanel()->minutesEdit();
+  minutes->clear();
+  minutes->setFocus();
   for (const char key : {'4', '5', 'p'}) type(key);
   type(Qt::Key_Backspace);
   EXPECT_EQ(clicked, QStringList{"ButtonPlay"});  // "p" still acts as the Play key
-  EXPECT_EQ(f.ed_sleep->text(), "45");
+  EXPECT_EQ(minutes->text(), "45");
 }
 
 // The keys on a file that really plays: the mode key is refused until the stop key has stopped it.

@@ -1,6 +1,8 @@
 // The mode switch on a real window: the user's order, the refusals, each mode's layout, leaving
 // Net Radio, and the window's size rule.
+#include "app/equalizer_panel.h"
 #include "app/glyphs.h"
+#include "app/settings_panel.h"
 #include "app/tags.h"
 #include "audio_files.h"
 #include "engine/engine.h"
@@ -112,8 +114,8 @@ TEST_F(ModeSwitch, EachModeShowsItsOwnLayout) {
     EXPECT_EQ(f.Label3->text(), QString::fromLatin1(expected.heading));
     EXPECT_EQ(f.Label1->text(), "00   00:00");
     EXPECT_FALSE(f.ButtonNext->isEnabled() || f.ButtonPrev->isEnabled());
-    EXPECT_EQ(f.p_settings->y(), mode == 2 ? 140 : 200);
-    EXPECT_EQ(f.p_EQ->y(), mode == 2 ? 132 : 193);
+    EXPECT_EQ(f.settingsPanel()->y(), mode == 2 ? 140 : 200);
+    EXPECT_EQ(f.eqPanel()->y(), mode == 2 ? 132 : 193);
     // The Repeat box and the drive list never overlap; the radio panels never cover the volume bar.
     EXPECT_FALSE(f.CBCDdrives->isVisible() && f.CBCDdrives->geometry().intersects(f.ChBoxRep->geometry()));
     EXPECT_FALSE(f.p_radio->isVisible() && f.p_radio->geometry().intersects(f.TrackBar1->geometry()));

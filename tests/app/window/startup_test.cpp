@@ -1,4 +1,7 @@
 // Start-up on prepared program folders: settings, radio list, station buttons, encoders, hand-over.
+#include "app/equalizer_panel.h"
+#include "app/record_settings_panel.h"
+#include "app/settings_panel.h"
 #include "app/tags.h"
 #include "program_folder.h"
 
@@ -29,7 +32,7 @@ TEST(Startup, EmptyProgramFolderStartsWithDefaults) {
   EXPECT_TRUE(form->Stopped);
   EXPECT_TRUE(form->CheckBoxFullDir->isChecked());
   EXPECT_FALSE(form->ChBoxRep->isChecked());
-  EXPECT_EQ(tagOf(form->p_settings), 12);
+  EXPECT_EQ(form->settingsPanel()->orderInForce(), kDefaultModeOrder);
   EXPECT_EQ(form->RadioListPath, folder.path() + "RLists/Tavelo.rls");
   EXPECT_EQ(form->Label22->text(), "No Radio List");
   EXPECT_EQ(form->RadioList.size(), 91);
@@ -39,8 +42,9 @@ TEST(Startup, EmptyProgramFolderStartsWithDefaults) {
   EXPECT_EQ(form->CBCDdrives->currentText(), "No CD drives found");
   EXPECT_TRUE(form->OpenDialog1.filter.startsWith("All Audio Files|"));
   EXPECT_TRUE(form->ExtensionList.contains("*.mp3;"));
-  ASSERT_EQ(form->sg_SF2->rowCount(), 10);
-  EXPECT_EQ(form->sg_SF2->item(9, 0)->text(), "10");
+  const QTableWidget* fonts = form->settingsPanel()->soundFontGrid();
+  ASSERT_EQ(fonts->rowCount(), 10);
+  EXPECT_EQ(fonts->item(9, 0)->text(), "10");
   EXPECT_FALSE(form->Image1->pixmap().isNull());
   EXPECT_TRUE(form->Timer2->isActive());
   EXPECT_FALSE(form->Timer1->isActive());
@@ -59,14 +63,16 @@ TEST(Startup, SettingsFileReachesTheControls) {
   EXPECT_EQ(form->RadioListPath, folder.path() + "RLists/Mine.rls");
   EXPECT_FALSE(form->CheckBoxFullDir->isChecked());
   EXPECT_TRUE(form->ChBoxRep->isChecked());
-  EXPECT_EQ(form->CBfirst->currentIndex(), 1);
-  EXPECT_EQ(form->CBsecond->currentIndex(), 2);
-  EXPECT_EQ(form->CBthird->currentIndex(), 0);
-  EXPECT_EQ(tagOf(form->p_settings), 120);
-  EXPECT_FALSE(form->cbox_enEQ->isChecked());
-  EXPECT_TRUE(form->cbox_en32->isChecked());
-  EXPECT_FALSE(form->cbox_ontop->isChecked());
-  for (std::size_t band = 0; band < 7; ++band) EXPECT_EQ(form->EqBars[band]->value(), static_cast<int>(band) + 1);
+  EXPECT_EQ(form->settingsPanel()->modeOrder(), (ModeOrder{1, 2, 0}));
+  EXPECT_EQ(form->settingsPanel()->orderInForce(), (ModeOrder{1, 2, 0}));
+  EXPECT_FALSE(form->eqPanel()->enabled());
+  EXPECT_TRUE(form->settingsPanel()->options().sampleFloat);
+  EXPECT_FALSE(form->settingsPanel()->options().alwaysOnTop);
+  EXPECT_EQ(form->eqPanel()->positions(), (EqualizerPanel::Positions{1, 2, 3, 4, 5, 6, 7}));
+  for (int band = 0; band < EqualizerPanel::kBands; ++band) {  // each gain label shows 15 - position
+    const auto* gain = form->findChild<QLabel*>(QStringLiteral("lab_f%1").arg(band + 1));
+    EXPECT_EQ(gain->text(), QString::number(14 - band)) << band;
+  }
   EXPECT_EQ(form->Stored.ripRoot, "/rec");
   EXPECT_EQ(form->Stored.radioBitrate, 2);
   EXPECT_EQ(form->Stored.proxyHost, "proxy");
@@ -179,9 +185,12 @@ TEST_F(EncoderAvailability, MissingEncoderDisablesItsFormatAndStoredChoiceBecome
     }
     StartedForm form(folder);
     ASSERT_TRUE(form.create());
-    EXPECT_EQ(form->RecFormatChoices[0]->isEnabled(), c.lamePresent);
-    EXPECT_FALSE(form->RecFormatChoices[2]->isEnabled());  // no oggenc anywhere
-    EXPECT_TRUE(form->RecFormatChoices[6]->isEnabled());
+    const auto format = [&form](int index) {
+      return form->recordSettingsPanel()->findChild<QRadioButton*>(QStringLiteral("RGRecFileFormat%1").arg(index));
+    };
+    EXPECT_EQ(format(0)->isEnabled(), c.lamePresent);
+    EXPECT_FALSE(format(2)->isEnabled());  // no oggenc anywhere
+    EXPECT_TRUE(format(6)->isEnabled());
     EXPECT_EQ(form->Stored.radioFormat, c.expectedRadioFormat);
     EXPECT_EQ(form->Stored.ripFormat, c.expectedRadioFormat);
   }

@@ -1,0 +1,58 @@
+#include "app/equalizer_panel.h"
+#include "app/form_builders.h"
+
+#include <QSlider>
+
+using namespace form;
+
+namespace {
+
+constexpr const char* kBarNames[] = {"tbar_80", "tbar_190", "tbar_440", "tbar_1000", "tbar_2400", "tbar_5600", "tbar_14000"};
+constexpr const char* kGainLabelNames[] = {"lab_f1", "lab_f2", "lab_f3", "lab_f4", "lab_f5", "lab_f6", "lab_f7"};
+constexpr int kBarMaximum = 30;
+
+}  // namespace
+
+EqualizerPanel::EqualizerPanel(QWidget* parent) : SidePanel(parent, "p_EQ", QRect(12, 193, 384, 180)) {
+  for (int band = 0; band < kBands; ++band) createBand(band);
+  label(this, "lab_scale", QStringLiteral("80       190       440     1000     2400     5600    14000"),
+        QRect(12, 136, 320, 16));
+  enableBox_ = checkBox(this, "cbox_enEQ", QStringLiteral("Enable EQ"), QRect(12, 156, 120, 20));
+  connect(enableBox_, &QCheckBox::toggled, this, &EqualizerPanel::enabledToggled);
+  closeOn(button(this, "btn_closeEQ", QStringLiteral("x"), QRect(356, 2, 22, 20)));
+}
+
+void EqualizerPanel::createBand(int band) {
+  const int left = 12 + band * 44;
+  QSlider* bar = place(new QSlider(Qt::Vertical, this), kBarNames[band], QRect(left, 24, 30, 110));
+  bar->setRange(0, kBarMaximum);
+  bar->setValue(kFlatPosition);
+  bar->setInvertedAppearance(true);
+  bars_[static_cast<std::size_t>(band)] = bar;
+  gainLabels_[static_cast<std::size_t>(band)] = label(this, kGainLabelNames[band], QStringLiteral("0"),
+                                                      QRect(left, 6, 34, 16));
+  connect(bar, &QSlider::valueChanged, this, [this, band](int position) {
+    showGain(band, position);
+    emit bandChanged(band, equalizerGainDb(position));
+  });
+}
+
+void EqualizerPanel::showGain(int band, int position) {
+  gainLabels_[static_cast<std::size_t>(band)]->setText(QString::number(equalizerGainDb(position)));
+}
+
+bool EqualizerPanel::enabled() const { return enableBox_->isChecked(); }
+
+void EqualizerPanel::enable(bool on) { enableBox_->setChecked(on); }
+
+EqualizerPanel::Positions EqualizerPanel::positions() const {
+  Positions positions{};
+  for (std::size_t band = 0; band < positions.size(); ++band) positions[band] = bars_[band]->value();
+  return positions;
+}
+
+void EqualizerPanel::setPositions(const Positions& positions) {
+  for (std::size_t band = 0; band < positions.size(); ++band) bars_[band]->setValue(positions[band]);
+}
+
+QSlider* EqualizerPanel::bar(int band) const { return bars_.at(static_cast<std::size_t>(band)); }

@@ -1,0 +1,27 @@
+// The record settings panel (p_recSet): the root folder, the file format and the bitrate of
+// recordings and rips.
+#pragma once
+
+#include "app/side_panel.h"
+
+#include "encoders.h"
+
+#include <array>
+
+class QRadioButton;
+
+class RecordSettingsPanel : public SidePanel {
+  Q_OBJECT
+ public:
+  explicit RecordSettingsPanel(QWidget* parent);
+
+  // A format whose encoder is missing cannot be chosen.
+  void setAvailableFormats(const FormatAvailability& available);
+
+ signals:
+  void okClicked();          // RecSetOk
+  void chooseFolderClicked();  // BRecDir
+
+ private:
+  std::array<QRadioButton*, kRecordFormatCount> formats_{};  // RGRecFileFormat0 .. 6
+};

@@ -1,0 +1,57 @@
+// The settings panel (p_settings) with its pages General, Audio, CDDB and IR RC (pc_settings).
+// It holds the mode order twice: as the three boxes show it while the user edits, and as the
+// order in force, which closing stores and the close button puts back into the boxes.
+#pragma once
+
+#include "app/mode_order.h"
+#include "app/side_panel.h"
+
+class QCheckBox;
+class QComboBox;
+class QTableWidget;
+
+// The check boxes of the General page.
+struct GeneralOptions {
+  bool sampleFloat = false;   // cbox_en32
+  bool highPriority = false;  // cbox_priority
+  bool alwaysOnTop = false;   // cbox_ontop
+  bool minToTray = false;     // cbox_stray
+};
+
+class SettingsPanel : public SidePanel {
+  Q_OBJECT
+ public:
+  explicit SettingsPanel(QWidget* parent);
+
+  // The order CBfirst, CBsecond and CBthird select now.
+  ModeOrder modeOrder() const;
+  void showModeOrder(const ModeOrder& order);
+  ModeOrder orderInForce() const { return orderInForce_; }
+  void setOrderInForce(const ModeOrder& order) { orderInForce_ = order; }
+
+  GeneralOptions options() const;
+  // Sets the boxes as the user would: the toggled signals follow each change.
+  void setOptions(const GeneralOptions& options);
+
+  QComboBox* mixerList() const { return mixers_; }           // cb_audioMixer
+  QTableWidget* soundFontGrid() const { return soundFonts_; }  // sg_SF2
+
+ signals:
+  void okClicked();  // BordOk
+  void highPriorityToggled(bool on);
+  void alwaysOnTopToggled(bool on);
+  void minToTrayToggled(bool on);
+
+ private:
+  QWidget* createGeneralPage();
+  QWidget* createAudioPage();
+  QWidget* createCddbPage();
+  QWidget* createRemotePage();
+  void restoreOrderInForce();
+
+  ModeOrder orderInForce_ = kDefaultModeOrder;
+  std::array<QComboBox*, 3> orderBoxes_{};  // CBfirst, CBsecond, CBthird
+  QCheckBox *sampleFloat_ = nullptr, *highPriority_ = nullptr, *alwaysOnTop_ = nullptr, *minToTray_ = nullptr;
+  QComboBox* mixers_ = nullptr;
+  QTableWidget* soundFonts_ = nullptr;
+};

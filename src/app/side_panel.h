@@ -1,0 +1,20 @@
+// A side panel: a raised frame inside the window, hidden until its subject shows it, with a
+// close button of its own.
+#pragma once
+
+#include <QFrame>
+
+class QAbstractButton;
+
+class SidePanel : public QFrame {
+  Q_OBJECT
+ public:
+  SidePanel(QWidget* parent, const char* name, const QRect& geometry);
+
+ signals:
+  // The panel has hidden itself through its close button.
+  void closed();
+
+ protected:
+  void closeOn(QAbstractButton* button);
+};
