@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
   clock.start();
   form.ButtonOpen->click();
   const double clickMs = clock.nsecsElapsed() / 1e6;
-  while (form.FolderScanRunning() || !form.Timer1->isActive()) QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+  while (form.filesMode().folderScanRunning() || !form.Timer1->isActive()) QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
   const double playingMs = clock.nsecsElapsed() / 1e6;
 
   const PlayableExtensions extensions(form.ExtensionList);

@@ -1,7 +1,7 @@
 // The Audio Files mode driven without the form: its controls on a bare widget, a small window
 // stand-in, real WAVE files played on the engine's silent device.
 #include "app/audio_files_mode.h"
-#include "app/recording_dialogs.h"
+#include "recording_dialogs.h"
 #include "audio_files.h"
 #include "engine/engine.h"
 
