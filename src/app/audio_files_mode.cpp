@@ -1,9 +1,9 @@
 #include "app/audio_files_mode.h"
 #include "app/glyphs.h"
 
-#include "cue_sheet.h"
+#include "files/cue_sheet.h"
 #include "engine/engine.h"
-#include "fields.h"
+#include "util/fields.h"
 
 #include <QCheckBox>
 #include <QEvent>

@@ -6,10 +6,10 @@
 #include "app/engine_events.h"
 #include "app/engine_handles.h"
 #include "app/playback_mode.h"
-#include "cue_sheet.h"
-#include "files_tick.h"
-#include "playlist.h"
-#include "position_display.h"
+#include "files/cue_sheet.h"
+#include "files/files_tick.h"
+#include "files/playlist.h"
+#include "files/position_display.h"
 
 #include <QObject>
 #include <QStringList>

@@ -16,10 +16,10 @@
 #include "app/station_button.h"
 #include "app/tick_timer.h"
 #include "app/value_bar.h"
-#include "playlist.h"
-#include "position_display.h"
-#include "key_commands.h"
-#include "mode_switch.h"
+#include "files/playlist.h"
+#include "files/position_display.h"
+#include "files/key_commands.h"
+#include "files/mode_switch.h"
 
 #include <QList>
 #include <QPixmap>

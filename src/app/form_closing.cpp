@@ -4,8 +4,8 @@
 #include "app/settings_panel.h"
 
 #include "engine/engine.h"
-#include "radio_list.h"
-#include "remote_commands.h"
+#include "radio/radio_list.h"
+#include "remote/remote_commands.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -3,8 +3,8 @@
 #include "app/form_builders.h"
 #include "app/glyphs.h"
 
-#include "fields.h"
-#include "position_display.h"
+#include "util/fields.h"
+#include "files/position_display.h"
 
 #include <QCloseEvent>
 #include <QListWidget>

@@ -7,7 +7,7 @@
 #include "app/settings_panel.h"
 #include "app/tags.h"
 
-#include "fields.h"
+#include "util/fields.h"
 
 #include <QCheckBox>
 #include <QComboBox>

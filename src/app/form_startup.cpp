@@ -6,12 +6,12 @@
 #include "app/settings_panel.h"
 #include "app/tags.h"
 
-#include "encoders.h"
+#include "recording/encoders.h"
 #include "engine/engine.h"
-#include "open_filter.h"
+#include "app/open_filter.h"
 #include "platform/process_priority.h"
-#include "radio_list.h"
-#include "remote_commands.h"
+#include "radio/radio_list.h"
+#include "remote/remote_commands.h"
 
 #include <QComboBox>
 #include <QCheckBox>

@@ -3,7 +3,7 @@
 #include "app/form.h"
 #include "app/settings_panel.h"
 
-#include "mode_switch.h"
+#include "files/mode_switch.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "mode_order.h"
+#include "app/mode_order.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "open_filter.h"
+#include "app/open_filter.h"
 
 #include <QDir>
 #include <QFileInfo>

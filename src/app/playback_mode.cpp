@@ -1,7 +1,7 @@
 #include "app/playback_mode.h"
 
-#include "fields.h"
-#include "position_display.h"
+#include "util/fields.h"
+#include "files/position_display.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -5,8 +5,8 @@
 #include "app/dialogs.h"
 #include "app/tick_timer.h"
 #include "app/value_bar.h"
-#include "mode_switch.h"
-#include "playlist.h"
+#include "files/mode_switch.h"
+#include "files/playlist.h"
 
 #include <QString>
 

@@ -4,7 +4,7 @@
 
 #include "app/side_panel.h"
 
-#include "encoders.h"
+#include "recording/encoders.h"
 
 #include <array>
 

@@ -1,8 +1,8 @@
-#include "settings_file.h"
+#include "app/settings_file.h"
 
-#include "fields.h"
-#include "mode_order.h"
-#include "text_codec.h"
+#include "util/fields.h"
+#include "app/mode_order.h"
+#include "util/text_codec.h"
 
 #include <QFile>
 #include <QStringList>

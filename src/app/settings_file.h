@@ -2,7 +2,7 @@
 // Pure data and text; the form copies these values into and out of its controls.
 #pragma once
 
-#include "atomic_file.h"
+#include "util/atomic_file.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "cue_sheet.h"
+#include "files/cue_sheet.h"
 
-#include "position_display.h"
-#include "text_codec.h"
+#include "files/position_display.h"
+#include "util/text_codec.h"
 
 #include <QDir>
 #include <QFile>

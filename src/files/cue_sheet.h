@@ -6,7 +6,7 @@
 // (00 or 01) in whole seconds. Values may be quoted or not.
 #pragma once
 
-#include "playlist.h"
+#include "files/playlist.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "files_tick.h"
+#include "files/files_tick.h"
 
 FilesTickPlan planFilesTick(const FilesTick& tick) {
   TimeDisplayTexts texts;

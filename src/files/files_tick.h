@@ -3,9 +3,9 @@
 // engine, calls planFilesTick, then applies the plan (MyBassPlay, captions, selection).
 #pragma once
 
-#include "cue_sheet.h"
-#include "playlist.h"
-#include "position_display.h"
+#include "files/cue_sheet.h"
+#include "files/playlist.h"
+#include "files/position_display.h"
 
 #include <QString>
 #include <optional>

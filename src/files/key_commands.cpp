@@ -1,4 +1,4 @@
-#include "key_commands.h"
+#include "files/key_commands.h"
 
 #include <QStringList>
 #include <array>

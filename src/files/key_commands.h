@@ -2,7 +2,7 @@
 // each mode, and when a key-down is kept from the focused control.
 #pragma once
 
-#include "mode_switch.h"
+#include "files/mode_switch.h"
 
 #include <QChar>
 #include <QString>

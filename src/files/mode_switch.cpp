@@ -1,4 +1,4 @@
-#include "mode_switch.h"
+#include "files/mode_switch.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "playlist.h"
+#include "files/playlist.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "position_display.h"
+#include "files/position_display.h"
 
-#include "fields.h"
+#include "util/fields.h"
 
 #include <algorithm>
 #include <climits>

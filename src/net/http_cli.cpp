@@ -1,4 +1,4 @@
-#include "http_cli.h"
+#include "net/http_cli.h"
 
 #include <QMetaObject>
 #include <cerrno>

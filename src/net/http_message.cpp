@@ -1,4 +1,4 @@
-#include "http_message.h"
+#include "net/http_message.h"
 
 namespace {
 

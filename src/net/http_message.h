@@ -1,7 +1,7 @@
 #pragma once
 // The GET request the client sends and the parser for the header of the answer.
 
-#include "http_url.h"
+#include "net/http_url.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "net_error.h"
+#include "net/net_error.h"
 
 #include <cerrno>
 #include <cstring>

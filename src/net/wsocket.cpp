@@ -1,6 +1,6 @@
-#include "wsocket.h"
+#include "net/wsocket.h"
 
-#include "net_error.h"
+#include "net/net_error.h"
 
 #include <QHostInfo>
 #include <QMetaObject>

@@ -1,6 +1,6 @@
-#include "radio_list.h"
+#include "radio/radio_list.h"
 
-#include "text_codec.h"
+#include "util/text_codec.h"
 
 #include <QDir>
 #include <QFile>

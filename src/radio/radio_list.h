@@ -2,7 +2,7 @@
 // then line 91 with one force-encode flag per station; later lines are kept as they are.
 #pragma once
 
-#include "atomic_file.h"
+#include "util/atomic_file.h"
 
 #include <QString>
 #include <QStringList>

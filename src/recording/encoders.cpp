@@ -1,4 +1,4 @@
-#include "encoders.h"
+#include "recording/encoders.h"
 
 #include <QFileInfo>
 #include <QStandardPaths>

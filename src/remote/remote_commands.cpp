@@ -1,6 +1,6 @@
-#include "remote_commands.h"
+#include "remote/remote_commands.h"
 
-#include "text_codec.h"
+#include "util/text_codec.h"
 
 #include <QFile>
 

@@ -2,7 +2,7 @@
 // Commands 0..29 drive the player, 30..59 the other media player.
 #pragma once
 
-#include "atomic_file.h"
+#include "util/atomic_file.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "fields.h"
+#include "util/fields.h"
 
 QString GetField(const QString& text, int first, int count, QChar separator) {
   const int last = first + count - 1;

@@ -1,4 +1,4 @@
-#include "cue_sheet.h"
+#include "files/cue_sheet.h"
 #include "files_test_support.h"
 
 namespace {

@@ -1,5 +1,5 @@
 #include "files_test_support.h"
-#include "key_commands.h"
+#include "files/key_commands.h"
 
 #include <cstring>
 

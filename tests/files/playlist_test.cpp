@@ -1,5 +1,5 @@
 #include "files_test_support.h"
-#include "playlist.h"
+#include "files/playlist.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // CUE sheets: any bytes give a single-file record whose tracks match its items, a file list
 // whose paths match its items, or an error.
-#include "cue_sheet.h"
+#include "files/cue_sheet.h"
 #include "fuzz_input.h"
-#include "text_codec.h"
+#include "util/text_codec.h"
 
 #include <cstdlib>
 

@@ -1,6 +1,6 @@
 // The HTTP answer's header: any bytes, fed in two pieces split where the first byte says, end
 // the header, ask for more or are refused, and never keep more than the header's bounds.
-#include "http_message.h"
+#include "net/http_message.h"
 
 #include <cstdlib>
 

@@ -1,7 +1,7 @@
 // URLs and Location headers: any text splits, resolves and plans a request or is refused; a
 // planned request names a host and a port.
-#include "http_message.h"
-#include "http_url.h"
+#include "net/http_message.h"
+#include "net/http_url.h"
 
 #include <cstdlib>
 

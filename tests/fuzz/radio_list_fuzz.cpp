@@ -1,6 +1,6 @@
 // Radio lists: any file reads, normalises to a full station table and saves back line for line.
 #include "fuzz_input.h"
-#include "radio_list.h"
+#include "radio/radio_list.h"
 
 #include <cstdlib>
 

@@ -1,5 +1,5 @@
 // Settings.ini: any bytes give settings that write and read back to the same file.
-#include "settings_file.h"
+#include "app/settings_file.h"
 
 #include <cstdlib>
 

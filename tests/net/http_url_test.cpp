@@ -1,4 +1,4 @@
-#include "http_url.h"
+#include "net/http_url.h"
 #include "qt_print.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "radio_list.h"
+#include "radio/radio_list.h"
 
 #include <QDir>
 #include <QFile>

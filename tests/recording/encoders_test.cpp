@@ -1,4 +1,4 @@
-#include "encoders.h"
+#include "recording/encoders.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "remote_commands.h"
+#include "remote/remote_commands.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "atomic_file.h"
+#include "util/atomic_file.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "fields.h"
+#include "util/fields.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "settings_file.h"
+#include "app/settings_file.h"
 
 #include <QDir>
 #include <QFile>
