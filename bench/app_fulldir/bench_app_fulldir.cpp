@@ -16,6 +16,8 @@
 #include <QTimer>
 #include <cstdio>
 
+using namespace tavelo;
+
 namespace {
 
 constexpr int kFiles = 10000;

@@ -15,6 +15,8 @@
 #include <functional>
 #include <vector>
 
+using namespace tavelo;
+
 namespace {
 
 const QString kExtensionList = QStringLiteral(

@@ -19,6 +19,8 @@
 #include <functional>
 #include <vector>
 
+namespace tavelo {
+
 namespace {
 
 constexpr int kInfoLineTicks = 10;
@@ -194,7 +196,7 @@ QString AudioFilesMode::StreamInfoText(std::uint32_t stream) {
   info.channels = int(channel.chans);
   BASS_ChannelGetAttribute(stream, BASS_ATTRIB_FREQ, &info.frequency);
   info.filePosition = BASS_StreamGetFilePosition(stream, BASS_FILEPOS_CURRENT);
-  return ::StreamInfoText(info, bitRate_);
+  return tavelo::StreamInfoText(info, bitRate_);
 }
 
 void AudioFilesMode::enableTransport() {
@@ -604,3 +606,5 @@ void AudioFilesMode::releaseEngine() {
   stream_.reset();
   FreeSoundFonts();
 }
+
+}  // namespace tavelo

@@ -16,8 +16,11 @@
 #include <array>
 #include <cstdint>
 
-class FolderScan;
 class QPoint;
+
+namespace tavelo {
+
+class FolderScan;
 
 class AudioFilesMode : public QObject, public PlaybackMode {
  public:
@@ -134,3 +137,5 @@ class AudioFilesMode : public QObject, public PlaybackMode {
   FolderScan* folderScan_ = nullptr;
   QObject* mouseFilter_ = nullptr;
 };
+
+}  // namespace tavelo

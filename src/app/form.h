@@ -30,12 +30,6 @@
 #include <functional>
 #include <memory>
 
-class EqualizerPanel;
-class RecordSettingsPanel;
-class SettingsPanel;
-class SleepPanel;
-class StationSettingsPanel;
-class TagPanel;
 class QCheckBox;
 class QKeyEvent;
 class QComboBox;
@@ -47,6 +41,15 @@ class QPushButton;
 class QSlider;
 class QSystemTrayIcon;
 class QToolButton;
+
+namespace tavelo {
+
+class EqualizerPanel;
+class RecordSettingsPanel;
+class SettingsPanel;
+class SleepPanel;
+class StationSettingsPanel;
+class TagPanel;
 
 class TFormMyTavelo : public QWidget, public ModeWindow {
   Q_OBJECT
@@ -260,3 +263,5 @@ class TFormMyTavelo : public QWidget, public ModeWindow {
   bool closed_ = false;
   QList<QObject*> hooks_;
 };
+
+}  // namespace tavelo

@@ -16,6 +16,8 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+namespace tavelo {
+
 Q_DECLARE_LOGGING_CATEGORY(lcStartup)
 
 void TFormMyTavelo::FormClose() {
@@ -79,3 +81,5 @@ SettingsData TFormMyTavelo::CollectSettings() const {
   settings.eqBars = eqPanel_->positions();
   return settings;
 }
+
+}  // namespace tavelo

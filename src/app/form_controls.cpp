@@ -15,6 +15,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+namespace tavelo {
+
 using namespace form;
 
 namespace {
@@ -258,3 +260,5 @@ void TFormMyTavelo::CreateMenus() {
   item(PM1, "ReadID3info", QStringLiteral("Read ID3 info"));
   item(PM1, "Deletetrackfromlist", QStringLiteral("Delete track from list"));
 }
+
+}  // namespace tavelo

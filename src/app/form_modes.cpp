@@ -21,6 +21,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+namespace tavelo {
+
 namespace {
 
 // In Net Radio the station buttons take the place of the position panel and the transport
@@ -206,3 +208,5 @@ QLabel* TFormMyTavelo::CreateNoticeWindow() {
   notice->setFont(font);
   return notice;
 }
+
+}  // namespace tavelo

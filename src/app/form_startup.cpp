@@ -28,6 +28,8 @@
 #include <QTableWidget>
 #include <QTimer>
 
+namespace tavelo {
+
 Q_LOGGING_CATEGORY(lcStartup, "tavelo.app", QtInfoMsg)
 
 namespace {
@@ -242,3 +244,5 @@ void TFormMyTavelo::HandOverReceived(const QString& path) {
   raise();
   activateWindow();
 }
+
+}  // namespace tavelo

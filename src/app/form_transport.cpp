@@ -15,6 +15,8 @@
 #include <QLoggingCategory>
 #include <QSystemTrayIcon>
 
+namespace tavelo {
+
 Q_DECLARE_LOGGING_CATEGORY(lcStartup)
 
 void TFormMyTavelo::CreateModes() {
@@ -114,3 +116,5 @@ void TFormMyTavelo::FitWindowToList() {
   const int screenHeight = screen ? screen->geometry().height() : QWIDGETSIZE_MAX / 2;
   resize(width(), fitWindowToListHeight(ListBox1->count(), itemHeight, FrameHeight, geometry().top(), screenHeight));
 }
+
+}  // namespace tavelo

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace tavelo {
+
 bool isValidModeOrder(const ModeOrder& order) {
   ModeOrder sorted = order;
   std::sort(sorted.begin(), sorted.end());
@@ -32,3 +34,5 @@ int modeStepOf(const ModeOrder& order, int mode) {
     if (order[i] == mode) step = i;
   return step;
 }
+
+}  // namespace tavelo

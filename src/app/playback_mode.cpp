@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+namespace tavelo {
+
 void PlaybackMode::showStopped() {
   controls_.PBL->setValue(0);
   controls_.PBR->setValue(0);
@@ -17,3 +19,5 @@ void PlaybackMode::showStopped() {
   controls_.Label1->setText(timeDisplayText(0, 0, 0, TimeDisplay::Elapsed));
   controls_.Label9->setText(FormatMinSec(0));
 }
+
+}  // namespace tavelo

@@ -18,6 +18,8 @@ class QMenu;
 class QPushButton;
 class QWidget;
 
+namespace tavelo {
+
 // The window's controls the modes use.
 struct ModeControls {
   QListWidget* ListBox1;
@@ -86,3 +88,5 @@ class PlaybackMode {
   ModeControls controls_;
   ModeWindow& window_;
 };
+
+}  // namespace tavelo

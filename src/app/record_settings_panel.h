@@ -10,6 +10,8 @@
 
 class QRadioButton;
 
+namespace tavelo {
+
 class RecordSettingsPanel : public SidePanel {
   Q_OBJECT
  public:
@@ -25,3 +27,5 @@ class RecordSettingsPanel : public SidePanel {
  private:
   std::array<QRadioButton*, kRecordFormatCount> formats_{};  // RGRecFileFormat0 .. 6
 };
+
+}  // namespace tavelo

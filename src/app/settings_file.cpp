@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <limits>
 
+namespace tavelo {
+
 namespace {
 
 constexpr int kFormatCount = 7;      // MP3 .. WAVE
@@ -179,3 +181,5 @@ SettingsData loadSettingsFile(const QString& programDir) {
 FileWriteResult saveSettingsFile(const QString& programDir, const SettingsData& settings) {
   return writeFileAtomically(settingsPath(programDir), formatSettings(settings));
 }
+
+}  // namespace tavelo

@@ -9,6 +9,8 @@
 #include <array>
 #include <optional>
 
+namespace tavelo {
+
 struct SettingsData {
   QString recordRoot;                   // line 1
   std::optional<int> volumeBar;         // line 2; nullopt = take the mixer's master volume
@@ -58,3 +60,5 @@ SettingsData loadSettingsFile(const QString& programDir);
 
 // Replaces programDir + "Settings.ini" atomically; on failure the old file stays.
 FileWriteResult saveSettingsFile(const QString& programDir, const SettingsData& settings);
+
+}  // namespace tavelo

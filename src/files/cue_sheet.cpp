@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QHash>
 
+namespace tavelo {
+
 namespace {
 
 constexpr qint64 kMaxCueSheetBytes = 4 * 1024 * 1024;
@@ -284,3 +286,5 @@ std::optional<CueCrossing> cueBoundaryCrossing(const CueRecord& record, int trac
   if (elapsed <= trackLength || track >= cueTrackCount(record)) return std::nullopt;
   return CueCrossing{track + 1, cueTrackLength(record, track + 1, fileLengthSeconds)};
 }
+
+}  // namespace tavelo

@@ -13,6 +13,8 @@
 #include <optional>
 #include <vector>
 
+namespace tavelo {
+
 struct CueTrack {
   QString title;
   int start = 0;  // whole seconds from the start of the audio file
@@ -88,3 +90,5 @@ struct CueCrossing {
 };
 std::optional<CueCrossing> cueBoundaryCrossing(const CueRecord& record, int track, int elapsed,
                                                int trackLength, int fileLengthSeconds);
+
+}  // namespace tavelo

@@ -1,5 +1,7 @@
 #include "files/files_tick.h"
 
+namespace tavelo {
+
 FilesTickPlan planFilesTick(const FilesTick& tick) {
   TimeDisplayTexts texts;
   return planFilesTick(tick, texts);
@@ -20,3 +22,5 @@ FilesTickPlan planFilesTick(const FilesTick& tick, TimeDisplayTexts& texts) {
                                       roundedSeconds(tick.fileLengthSeconds));
   return plan;
 }
+
+}  // namespace tavelo

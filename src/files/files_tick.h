@@ -10,6 +10,8 @@
 #include <QString>
 #include <optional>
 
+namespace tavelo {
+
 struct FilesTick {
   bool streamActive = false;      // BASS_ChannelIsActive != 0 (a paused stream is active)
   double positionSeconds = 0;     // the file stream's position
@@ -36,3 +38,5 @@ struct FilesTickPlan {
 FilesTickPlan planFilesTick(const FilesTick& tick);
 // The same, taking the time display's text from texts, which formats it only when it changes.
 FilesTickPlan planFilesTick(const FilesTick& tick, TimeDisplayTexts& texts);
+
+}  // namespace tavelo

@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <array>
 
+namespace tavelo {
+
 namespace {
 
 struct KeyRow {
@@ -50,3 +52,5 @@ bool swallowKeyDown(bool eqPanelVisible, bool tagPanelVisible, const QString& fo
 bool typesIntoEdit(const QString& typed) {
   return typed.size() == 1 && (typed.at(0).isPrint() || typed.at(0) == u'\b');
 }
+
+}  // namespace tavelo

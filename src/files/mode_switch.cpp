@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace tavelo {
+
 QString modeName(PlayMode mode) {
   switch (mode) {
     case PlayMode::AudioCd: return QStringLiteral("Audio CD");
@@ -118,3 +120,5 @@ QRect noticeRect(int textWidth, int screenWidth, int workAreaHeight) {
   const int top = workAreaHeight - 16;
   return QRect(left, top, screenWidth - 6 - left, workAreaHeight - top);
 }
+
+}  // namespace tavelo

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <vector>
 
+namespace tavelo {
+
 PlayableExtensions::PlayableExtensions(const QString& extensionList) {
   for (const QString& entry : extensionList.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
     const qsizetype dot = entry.indexOf(QLatin1Char('.'));
@@ -212,3 +214,5 @@ QString stopCaption(const QStringList& items, int currentIndex) {
     return QStringLiteral("AF - Stop ") + items[currentIndex].trimmed();
   return QString::fromLatin1(kStoppedCaption);
 }
+
+}  // namespace tavelo

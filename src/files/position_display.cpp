@@ -6,6 +6,8 @@
 #include <climits>
 #include <cmath>
 
+namespace tavelo {
+
 int roundedSeconds(double seconds) {
   if (!std::isfinite(seconds) || seconds <= 0) return 0;
   return int(std::min(std::lround(seconds), long(INT_MAX)));
@@ -107,3 +109,5 @@ QString StreamInfoText(const StreamInfo& info, BitRateMeter& bitRate) {
   return QString::asprintf("Bits/Sample=%d Freq=%d Hz\nChannels=%d  BitRate=", bits, rate, info.channels) +
          rateText + QStringLiteral(" kbps");
 }
+
+}  // namespace tavelo

@@ -3,6 +3,8 @@
 #include <QMetaObject>
 #include <cerrno>
 
+namespace tavelo {
+
 THttpCli::THttpCli()
 {
   m_socket.OnDnsLookupDone = [this](const QList<QHostAddress> &addresses, std::uint16_t error) {
@@ -146,3 +148,5 @@ void THttpCli::EndRequest(std::uint16_t error)
       },
       Qt::QueuedConnection);
 }
+
+}  // namespace tavelo

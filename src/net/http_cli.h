@@ -15,6 +15,8 @@
 #include <functional>
 #include <stdexcept>
 
+namespace tavelo {
+
 class EHttpException : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;
@@ -85,3 +87,5 @@ private:
   THttpHeaderParser m_header;
   int m_redirects = 0;
 };
+
+}  // namespace tavelo

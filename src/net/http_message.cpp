@@ -1,5 +1,7 @@
 #include "net/http_message.h"
 
+namespace tavelo {
+
 namespace {
 
 void AddLine(QByteArray &request, const QString &line)
@@ -121,3 +123,5 @@ void THttpHeaderParser::Clear()
 {
   *this = THttpHeaderParser();
 }
+
+}  // namespace tavelo

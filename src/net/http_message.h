@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <optional>
 
+namespace tavelo {
+
 struct THttpRequestFields {
   QString Accept;         // left out when empty
   QString Agent;          // left out when empty
@@ -58,3 +60,5 @@ private:
   std::optional<QString> m_location;
   QStringList m_headerLines;
 };
+
+}  // namespace tavelo

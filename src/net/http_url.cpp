@@ -1,5 +1,7 @@
 #include "net/http_url.h"
 
+namespace tavelo {
+
 namespace {
 
 QString WithoutFragment(const QString &url)
@@ -139,3 +141,5 @@ std::optional<THttpTarget> PlanRequest(const THttpUrl &url, const QString &proxy
   target.RequestTarget = QStringLiteral("http://") + url.Host + (url.Port.isEmpty() ? QString() : u':' + url.Port) + url.Path;
   return target;
 }
+
+}  // namespace tavelo

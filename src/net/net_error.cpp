@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+namespace tavelo {
+
 namespace {
 
 struct TSocketErrorNumber {
@@ -57,3 +59,5 @@ QString NetErrorText(std::uint16_t error)
   }
   return QString::fromLocal8Bit(std::strerror(error));
 }
+
+}  // namespace tavelo

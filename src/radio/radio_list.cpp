@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace tavelo {
+
 namespace {
 
 QString noRadioListTitle() { return QStringLiteral("No Radio List"); }
@@ -70,3 +72,5 @@ QStringList radioListFileNames(const QString& programDir) {
   return QDir(programDir + QStringLiteral("RLists"))
       .entryList({QStringLiteral("*.rls")}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
+
+}  // namespace tavelo

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <optional>
 
+namespace tavelo {
+
 inline constexpr int kStationCount = 30;
 inline constexpr int kStationLineCount = 3 * kStationCount;  // 90
 inline constexpr int kFlagsLineIndex = kStationLineCount;    // 0-based index of line 91
@@ -43,3 +45,5 @@ StartupRadioList loadStartupRadioList(const QString& programDir, const QString& 
 
 // The names (without folder) of the "*.rls" files in programDir + "RLists", sorted.
 QStringList radioListFileNames(const QString& programDir);
+
+}  // namespace tavelo

@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+namespace tavelo {
+
 QString findEncoder(const QString& programDir, const QString& program) {
   const QFileInfo local(programDir + program);
   if (local.isFile() && local.isExecutable()) return local.absoluteFilePath();
@@ -22,3 +24,5 @@ FormatAvailability availableRecordFormats(const QString& programDir) {
 int usableRecordFormat(int format, const FormatAvailability& available) {
   return format >= 0 && format < kRecordFormatCount && available[format] ? format : kWaveFormat;
 }
+
+}  // namespace tavelo

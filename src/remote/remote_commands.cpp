@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+namespace tavelo {
+
 namespace {
 
 QString remoteCommandsPath(const QString& programDir) { return programDir + QStringLiteral("IRRCcomm.ini"); }
@@ -29,3 +31,5 @@ QStringList loadRemoteCommands(const QString& programDir) {
 FileWriteResult saveRemoteCommands(const QString& programDir, const QStringList& lines) {
   return writeFileAtomically(remoteCommandsPath(programDir), joinLinesCrLf(lines));
 }
+
+}  // namespace tavelo

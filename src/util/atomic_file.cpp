@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QSaveFile>
 
+namespace tavelo {
+
 namespace {
 
 FileWriteResult failure(const QString& path, const QString& reason) {
@@ -22,3 +24,5 @@ FileWriteResult writeFileAtomically(const QString& path, const QByteArray& data)
   if (!file.commit()) return failure(path, file.errorString());
   return {};
 }
+
+}  // namespace tavelo

@@ -2,6 +2,8 @@
 
 #include <QStringDecoder>
 
+namespace tavelo {
+
 QString decodeWindows1252(const QByteArray& bytes) {
   // Qt decodes legacy code pages through ICU, which Debian's Qt is built with.
   QStringDecoder windows1252("windows-1252");
@@ -38,3 +40,5 @@ QByteArray joinLinesCrLf(const QStringList& lines) {
   }
   return bytes;
 }
+
+}  // namespace tavelo

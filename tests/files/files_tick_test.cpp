@@ -1,6 +1,8 @@
 #include "files_test_support.h"
 #include "files/files_tick.h"
 
+using namespace tavelo;
+
 namespace {
 
 const CueRecord kRecord{"/m/F.flac", {{"t1", 0}, {"t2", 195}, {"t3", 422}}};

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+using namespace tavelo;
+
 namespace {
 
 constexpr KeyCommand click(KeyTarget target) { return {target, true}; }

@@ -1,6 +1,8 @@
 #include "files_test_support.h"
 #include "files/mode_switch.h"
 
+using namespace tavelo;
+
 namespace {
 
 TEST(ModeSwitch, StepsThroughTheUsersOrder) {

@@ -1,6 +1,8 @@
 #include "files_test_support.h"
 #include "files/playlist.h"
 
+using namespace tavelo;
+
 namespace {
 
 const PlayableExtensions kBuiltIn(QStringLiteral("*.mp3;*.mp2;*.mp1;*.ogg;*.wav;*.aif;*.mid;*.midi;"));

@@ -1,6 +1,8 @@
 #include "files_test_support.h"
 #include "files/position_display.h"
 
+using namespace tavelo;
+
 namespace {
 
 TEST(BarClickSeek, PositionAndSecond) {

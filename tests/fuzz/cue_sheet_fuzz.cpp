@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 
+using namespace tavelo;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const QString text = decodeExternalText(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
   const QString folder = QString::fromStdString(tavelo::fuzz::scratchFolder());

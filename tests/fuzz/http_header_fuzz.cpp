@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+using namespace tavelo;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   const QByteArray bytes(reinterpret_cast<const char*>(data) + 1, qsizetype(size - 1));

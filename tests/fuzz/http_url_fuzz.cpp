@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+using namespace tavelo;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
   const qsizetype newline = text.indexOf(QLatin1Char('\n'));

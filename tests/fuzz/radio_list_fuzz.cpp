@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+using namespace tavelo;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string path = tavelo::fuzz::writeInputFile("list.rls", data, size);
   std::optional<QStringList> lines = readRadioListFile(QString::fromStdString(path));

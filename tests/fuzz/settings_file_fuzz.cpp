@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 
+using namespace tavelo;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const QString programDir = QStringLiteral("/opt/tavelo/");
   const SettingsData read = parseSettings(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)), programDir);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tavelo;
+
 namespace {
 
 const char *const DefaultAccept = "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*";

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
+using namespace tavelo;
+
 namespace {
 
 TEST(NetError, NamesTheClientsOwnErrorsAndTheSystemsOnes)

@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using namespace tavelo;
+
 namespace {
 
 QStringList numberedLines(int count) {

@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using namespace tavelo;
+
 namespace {
 
 TEST(RecordFormats, ProgramsAndExtensionsInFormatOrder) {

@@ -4,6 +4,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using namespace tavelo;
+
 namespace {
 
 TEST(RemoteCommands, DefaultsAreSixtyUnlearnedPairs) {

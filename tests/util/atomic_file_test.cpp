@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace tavelo;
+
 namespace {
 
 QByteArray readAll(const QString& path) {

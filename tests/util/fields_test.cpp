@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tavelo;
+
 namespace {
 
 TEST(GetField, ReturnsTheWantedFieldsLessTheLastCollectedCharacter) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tavelo;
+
 namespace {
 
 TEST(DecodeExternalText, TakesUtf8WhenValidElseWindows1252) {

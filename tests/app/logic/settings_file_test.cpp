@@ -7,6 +7,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+using namespace tavelo;
+
 namespace {
 
 const QString kProgramDir = QStringLiteral("/opt/tavelo/");

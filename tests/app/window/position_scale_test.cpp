@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+using namespace tavelo;
+
 namespace {
 
 class PositionScale : public FilesWindow {

@@ -15,6 +15,8 @@
 #include <memory>
 #include <gtest/gtest.h>
 
+using namespace tavelo;
+
 using namespace std::chrono_literals;
 
 namespace {
