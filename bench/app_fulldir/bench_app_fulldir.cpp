@@ -3,7 +3,7 @@
 // file plays, and the bare folder listing the window runs on its worker thread, side by side.
 #include "app/form.h"
 #include "recording_dialogs.h"
-#include "playlist.h"
+#include "files/playlist.h"
 
 #include <QApplication>
 #include <QDir>
@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
+
+using namespace tavelo;
 
 namespace {
 

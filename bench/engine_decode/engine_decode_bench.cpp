@@ -1,7 +1,7 @@
 // engine_decode_bench FILE...  decodes each file to 16-bit PCM through the engine (decode-only
 // channel) and through the raw library that decodes it without the engine: libmpg123 for MPEG
 // audio (gapless, as the engine), FFmpeg for the plug-in's formats; best of 3.
-#include "engine.h"
+#include "engine/engine.h"
 
 #include <mpg123.h>
 

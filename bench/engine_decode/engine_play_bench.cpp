@@ -1,6 +1,6 @@
 // engine_play_bench FILE SECONDS: plays FILE through the engine on the default device for SECONDS
 // seconds with the player's buffer, as the player does, and links nothing but the engine.
-#include "engine.h"
+#include "engine/engine.h"
 
 #include <chrono>
 #include <cstdio>

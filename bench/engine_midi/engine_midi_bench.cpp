@@ -1,7 +1,7 @@
 // engine_midi_bench [FILE.mid]  renders a MIDI file (by default one minute of four-voice chords
 // written here) through the engine's MIDI plug-in and through plain FluidSynth with the same
 // settings, best of 3, and shows what opening a font and a stream costs in time and memory.
-#include "engine.h"
+#include "engine/engine.h"
 #include "midi_files.h"
 
 #include <fluidsynth.h>

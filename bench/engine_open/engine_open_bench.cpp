@@ -1,7 +1,7 @@
 // engine_open_bench FILE...  opens and frees each file through the engine (decode-only channel)
 // 21 times and prints the median and the slowest time of BASS_StreamCreateFile, with the length
 // it announced. The first round reads the file into the page cache and is not counted.
-#include "engine.h"
+#include "engine/engine.h"
 
 #include <algorithm>
 #include <chrono>

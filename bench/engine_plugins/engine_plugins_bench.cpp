@@ -2,7 +2,7 @@
 // and resident memory, and what the first FLAC and the first MIDI file cost afterwards; each
 // figure from a fresh process, best of 5. Every plug-in folder given (default: this build's) is
 // measured side by side, beside the raw libraries dlopened by themselves.
-#include "engine.h"
+#include "engine/engine.h"
 #include "midi_files.h"
 
 #include <dlfcn.h>

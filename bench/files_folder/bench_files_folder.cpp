@@ -1,7 +1,7 @@
 // Listing a folder of 10,000 files for "Play Full Dir": our listing against Qt's own sorted,
 // filtered directory listing and against a bare readdir that neither filters nor sorts.
 // Prints milliseconds (median of the runs) for each.
-#include "playlist.h"
+#include "files/playlist.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,6 +14,8 @@
 #include <dirent.h>
 #include <functional>
 #include <vector>
+
+using namespace tavelo;
 
 namespace {
 

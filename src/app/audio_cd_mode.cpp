@@ -2,4 +2,8 @@
 
 #include <QComboBox>
 
+namespace tavelo {
+
 void AudioCdMode::enter() { currentDrive_ = drives_->currentIndex(); }
+
+}  // namespace tavelo

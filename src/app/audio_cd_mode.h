@@ -6,6 +6,8 @@
 
 class QComboBox;
 
+namespace tavelo {
+
 class AudioCdMode : public PlaybackMode {
  public:
   AudioCdMode(ModeControls controls, ModeWindow& window, QComboBox* drives)
@@ -21,3 +23,5 @@ class AudioCdMode : public PlaybackMode {
   QComboBox* drives_;
   int currentDrive_ = 0;
 };
+
+}  // namespace tavelo

@@ -1,9 +1,9 @@
 #include "app/audio_files_mode.h"
 #include "app/glyphs.h"
 
-#include "cue_sheet.h"
+#include "files/cue_sheet.h"
 #include "engine/engine.h"
-#include "fields.h"
+#include "util/fields.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -18,6 +18,8 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <functional>
 #include <vector>
+
+namespace tavelo {
 
 namespace {
 
@@ -194,7 +196,7 @@ QString AudioFilesMode::StreamInfoText(std::uint32_t stream) {
   info.channels = int(channel.chans);
   BASS_ChannelGetAttribute(stream, BASS_ATTRIB_FREQ, &info.frequency);
   info.filePosition = BASS_StreamGetFilePosition(stream, BASS_FILEPOS_CURRENT);
-  return ::StreamInfoText(info, bitRate_);
+  return tavelo::StreamInfoText(info, bitRate_);
 }
 
 void AudioFilesMode::enableTransport() {
@@ -604,3 +606,5 @@ void AudioFilesMode::releaseEngine() {
   stream_.reset();
   FreeSoundFonts();
 }
+
+}  // namespace tavelo

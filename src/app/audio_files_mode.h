@@ -6,18 +6,21 @@
 #include "app/engine_events.h"
 #include "app/engine_handles.h"
 #include "app/playback_mode.h"
-#include "cue_sheet.h"
-#include "files_tick.h"
-#include "playlist.h"
-#include "position_display.h"
+#include "files/cue_sheet.h"
+#include "files/files_tick.h"
+#include "files/playlist.h"
+#include "files/position_display.h"
 
 #include <QObject>
 #include <QStringList>
 #include <array>
 #include <cstdint>
 
-class FolderScan;
 class QPoint;
+
+namespace tavelo {
+
+class FolderScan;
 
 class AudioFilesMode : public QObject, public PlaybackMode {
  public:
@@ -134,3 +137,5 @@ class AudioFilesMode : public QObject, public PlaybackMode {
   FolderScan* folderScan_ = nullptr;
   QObject* mouseFilter_ = nullptr;
 };
+
+}  // namespace tavelo

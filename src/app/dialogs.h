@@ -8,6 +8,8 @@
 
 class QWidget;
 
+namespace tavelo {
+
 // What a file dialog component remembers between uses.
 struct FileDialogSettings {
   QString title;
@@ -40,3 +42,5 @@ class Dialogs {
   virtual std::optional<QString> inputText(QWidget* owner, const QString& caption, const QString& prompt,
                                            bool password, const QString& value) = 0;
 };
+
+}  // namespace tavelo

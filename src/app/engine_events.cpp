@@ -1,5 +1,7 @@
 #include "app/engine_events.h"
 
+namespace tavelo {
+
 HSYNC EngineEvents::watchEnd(DWORD channel) {
   return BASS_ChannelSetSync(channel, BASS_SYNC_END, 0, &EngineEvents::onEnd, this);
 }
@@ -10,3 +12,5 @@ void EngineEvents::onEnd(HSYNC, DWORD channel, DWORD, void* user) {
   auto* events = static_cast<EngineEvents*>(user);
   QMetaObject::invokeMethod(events, [events, channel] { emit events->streamEnded(channel); }, Qt::QueuedConnection);
 }
+
+}  // namespace tavelo

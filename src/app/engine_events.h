@@ -6,6 +6,8 @@
 
 #include <QObject>
 
+namespace tavelo {
+
 class EngineEvents : public QObject {
   Q_OBJECT
  public:
@@ -21,3 +23,5 @@ class EngineEvents : public QObject {
  private:
   static void onEnd(HSYNC sync, DWORD channel, DWORD data, void* user);
 };
+
+}  // namespace tavelo

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <utility>
 
+namespace tavelo {
+
 template <BOOL (*Free)(DWORD)>
 class EngineHandle {
  public:
@@ -35,3 +37,5 @@ class EngineHandle {
 
 using StreamHandle = EngineHandle<BASS_StreamFree>;
 using FontHandle = EngineHandle<BASS_MIDI_FontFree>;
+
+}  // namespace tavelo

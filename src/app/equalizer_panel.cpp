@@ -3,6 +3,8 @@
 
 #include <QSlider>
 
+namespace tavelo {
+
 using namespace form;
 
 namespace {
@@ -56,3 +58,5 @@ void EqualizerPanel::setPositions(const Positions& positions) {
 }
 
 QSlider* EqualizerPanel::bar(int band) const { return bars_.at(static_cast<std::size_t>(band)); }
+
+}  // namespace tavelo

@@ -9,6 +9,8 @@ class QCheckBox;
 class QLabel;
 class QSlider;
 
+namespace tavelo {
+
 class EqualizerPanel : public SidePanel {
   Q_OBJECT
  public:
@@ -42,3 +44,5 @@ class EqualizerPanel : public SidePanel {
 
 // The gain a slider position stands for: 0 dB in the middle, +15 dB at the top.
 constexpr int equalizerGainDb(int position) { return EqualizerPanel::kFlatPosition - position; }
+
+}  // namespace tavelo

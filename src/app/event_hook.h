@@ -6,6 +6,8 @@
 #include <functional>
 #include <utility>
 
+namespace tavelo {
+
 class EventHook : public QObject {
  public:
   // handler returns true when the event is used up and must not reach the watched object.
@@ -16,3 +18,5 @@ class EventHook : public QObject {
  private:
   Handler handler_;
 };
+
+}  // namespace tavelo

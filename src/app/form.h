@@ -16,10 +16,10 @@
 #include "app/station_button.h"
 #include "app/tick_timer.h"
 #include "app/value_bar.h"
-#include "playlist.h"
-#include "position_display.h"
-#include "key_commands.h"
-#include "mode_switch.h"
+#include "files/playlist.h"
+#include "files/position_display.h"
+#include "files/key_commands.h"
+#include "files/mode_switch.h"
 
 #include <QList>
 #include <QPixmap>
@@ -30,12 +30,6 @@
 #include <functional>
 #include <memory>
 
-class EqualizerPanel;
-class RecordSettingsPanel;
-class SettingsPanel;
-class SleepPanel;
-class StationSettingsPanel;
-class TagPanel;
 class QCheckBox;
 class QKeyEvent;
 class QComboBox;
@@ -47,6 +41,15 @@ class QPushButton;
 class QSlider;
 class QSystemTrayIcon;
 class QToolButton;
+
+namespace tavelo {
+
+class EqualizerPanel;
+class RecordSettingsPanel;
+class SettingsPanel;
+class SleepPanel;
+class StationSettingsPanel;
+class TagPanel;
 
 class TFormMyTavelo : public QWidget, public ModeWindow {
   Q_OBJECT
@@ -260,3 +263,5 @@ class TFormMyTavelo : public QWidget, public ModeWindow {
   bool closed_ = false;
   QList<QObject*> hooks_;
 };
+
+}  // namespace tavelo

@@ -14,6 +14,8 @@
 #include <QRect>
 #include <array>
 
+namespace tavelo {
+
 namespace form {
 
 template <class Widget>
@@ -96,3 +98,5 @@ inline QLabel* caption(QWidget* control, const QString& text, const QRect& geome
 }
 
 }  // namespace form
+
+}  // namespace tavelo

@@ -4,8 +4,8 @@
 #include "app/settings_panel.h"
 
 #include "engine/engine.h"
-#include "radio_list.h"
-#include "remote_commands.h"
+#include "radio/radio_list.h"
+#include "remote/remote_commands.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,6 +15,8 @@
 #include <QSlider>
 #include <QSystemTrayIcon>
 #include <QTimer>
+
+namespace tavelo {
 
 Q_DECLARE_LOGGING_CATEGORY(lcStartup)
 
@@ -79,3 +81,5 @@ SettingsData TFormMyTavelo::CollectSettings() const {
   settings.eqBars = eqPanel_->positions();
   return settings;
 }
+
+}  // namespace tavelo

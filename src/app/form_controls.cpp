@@ -3,8 +3,8 @@
 #include "app/form_builders.h"
 #include "app/glyphs.h"
 
-#include "fields.h"
-#include "position_display.h"
+#include "util/fields.h"
+#include "files/position_display.h"
 
 #include <QCloseEvent>
 #include <QListWidget>
@@ -14,6 +14,8 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolButton>
+
+namespace tavelo {
 
 using namespace form;
 
@@ -258,3 +260,5 @@ void TFormMyTavelo::CreateMenus() {
   item(PM1, "ReadID3info", QStringLiteral("Read ID3 info"));
   item(PM1, "Deletetrackfromlist", QStringLiteral("Delete track from list"));
 }
+
+}  // namespace tavelo

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QSlider>
 
+namespace tavelo {
+
 namespace {
 
 QString nameOf(const QWidget* widget) { return widget ? widget->objectName() : QString(); }
@@ -61,3 +63,5 @@ void TFormMyTavelo::RunKeyCommand(KeyCommand command) {
     case KeyTarget::SelectStationByNumber: break;  // the station number prompt comes with the station list
   }
 }
+
+}  // namespace tavelo

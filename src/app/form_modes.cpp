@@ -7,7 +7,7 @@
 #include "app/settings_panel.h"
 #include "app/tags.h"
 
-#include "fields.h"
+#include "util/fields.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,6 +20,8 @@
 #include <QSlider>
 #include <QTimer>
 #include <QToolButton>
+
+namespace tavelo {
 
 namespace {
 
@@ -206,3 +208,5 @@ QLabel* TFormMyTavelo::CreateNoticeWindow() {
   notice->setFont(font);
   return notice;
 }
+
+}  // namespace tavelo

@@ -12,6 +12,8 @@
 
 #include <QSystemTrayIcon>
 
+namespace tavelo {
+
 using namespace form;
 
 namespace {
@@ -63,3 +65,5 @@ void TFormMyTavelo::CreateSidePanels() {
     TrayIcon1->setVisible(on && QSystemTrayIcon::isSystemTrayAvailable());
   });
 }
+
+}  // namespace tavelo

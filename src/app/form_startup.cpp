@@ -6,12 +6,12 @@
 #include "app/settings_panel.h"
 #include "app/tags.h"
 
-#include "encoders.h"
+#include "recording/encoders.h"
 #include "engine/engine.h"
-#include "open_filter.h"
+#include "app/open_filter.h"
 #include "platform/process_priority.h"
-#include "radio_list.h"
-#include "remote_commands.h"
+#include "radio/radio_list.h"
+#include "remote/remote_commands.h"
 
 #include <QComboBox>
 #include <QCheckBox>
@@ -27,6 +27,8 @@
 #include <QSystemTrayIcon>
 #include <QTableWidget>
 #include <QTimer>
+
+namespace tavelo {
 
 Q_LOGGING_CATEGORY(lcStartup, "tavelo.app", QtInfoMsg)
 
@@ -242,3 +244,5 @@ void TFormMyTavelo::HandOverReceived(const QString& path) {
   raise();
   activateWindow();
 }
+
+}  // namespace tavelo

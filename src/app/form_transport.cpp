@@ -3,7 +3,7 @@
 #include "app/form.h"
 #include "app/settings_panel.h"
 
-#include "mode_switch.h"
+#include "files/mode_switch.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,6 +14,8 @@
 #include <QScreen>
 #include <QLoggingCategory>
 #include <QSystemTrayIcon>
+
+namespace tavelo {
 
 Q_DECLARE_LOGGING_CATEGORY(lcStartup)
 
@@ -114,3 +116,5 @@ void TFormMyTavelo::FitWindowToList() {
   const int screenHeight = screen ? screen->geometry().height() : QWIDGETSIZE_MAX / 2;
   resize(width(), fitWindowToListHeight(ListBox1->count(), itemHeight, FrameHeight, geometry().top(), screenHeight));
 }
+
+}  // namespace tavelo

@@ -4,6 +4,8 @@
 #include <QHash>
 #include <QLabel>
 
+namespace tavelo {
+
 namespace {
 
 QString symbolFor(const QString& code) {
@@ -33,3 +35,5 @@ void setGlyph(QWidget* widget, const QString& code) {
 }
 
 QString glyphOf(const QWidget* widget) { return widget->property("glyph").toString(); }
+
+}  // namespace tavelo

@@ -7,5 +7,9 @@
 
 class QWidget;
 
+namespace tavelo {
+
 void setGlyph(QWidget* widget, const QString& code);
 QString glyphOf(const QWidget* widget);
+
+}  // namespace tavelo

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QSessionManager>
 
+using namespace tavelo;
+
 namespace {
 
 // A relative path means the folder the user started the player from. Start-up changes the

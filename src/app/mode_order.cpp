@@ -1,6 +1,8 @@
-#include "mode_order.h"
+#include "app/mode_order.h"
 
 #include <algorithm>
+
+namespace tavelo {
 
 bool isValidModeOrder(const ModeOrder& order) {
   ModeOrder sorted = order;
@@ -32,3 +34,5 @@ int modeStepOf(const ModeOrder& order, int mode) {
     if (order[i] == mode) step = i;
   return step;
 }
+
+}  // namespace tavelo

@@ -5,6 +5,8 @@
 #include <array>
 #include <optional>
 
+namespace tavelo {
+
 using ModeOrder = std::array<int, 3>;  // selections of CBfirst, CBsecond, CBthird
 
 inline constexpr ModeOrder kDefaultModeOrder{0, 1, 2};
@@ -26,3 +28,5 @@ QString formatModeOrderCode(int code);
 
 // The position (0..2) of the last box that selects mode; 0 when none does.
 int modeStepOf(const ModeOrder& order, int mode);
+
+}  // namespace tavelo

@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+namespace tavelo {
+
 void NetRadioMode::leave() {
   controls_.Timer1->stop();
   controls_.PBR->setValue(0);
@@ -22,3 +24,5 @@ void NetRadioMode::setRecordRunning(bool running) {
   recordRunning_ = running;
   setGlyph(radio_.BNetRadioRec, QLatin1String(running ? "<" : "="));
 }
+
+}  // namespace tavelo

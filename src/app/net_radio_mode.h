@@ -8,6 +8,8 @@
 class QLabel;
 class QPushButton;
 
+namespace tavelo {
+
 // The radio panel's controls the mode uses.
 struct RadioControls {
   QPushButton *BnetRadioPause, *BNetRadioRec;
@@ -35,3 +37,5 @@ class NetRadioMode : public PlaybackMode {
   StreamHandle stream_;
   bool recordRunning_ = false;
 };
+
+}  // namespace tavelo

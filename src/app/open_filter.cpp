@@ -1,7 +1,9 @@
-#include "open_filter.h"
+#include "app/open_filter.h"
 
 #include <QDir>
 #include <QFileInfo>
+
+namespace tavelo {
 
 OpenDialogFilter buildOpenDialogFilter(const QList<PluginFormat>& pluginFormats) {
   QString filter = QStringLiteral("BASS built-in|*.mp3;*.mp2;*.mp1;*.ogg;*.wav*;*.aif");
@@ -48,3 +50,5 @@ QStringList pluginLibraries(const QString& pluginDir) {
     paths << dir.filePath(name);
   return paths;
 }
+
+}  // namespace tavelo

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace tavelo {
+
 // One format a loaded plug-in declares: its name and its patterns ("*.flac;*.fla").
 struct PluginFormat {
   QString name;
@@ -31,3 +33,5 @@ bool isPlayableExtension(const QString& extensionList, const QString& path);
 
 // Plug-in libraries in pluginDir ("*.so"), sorted by name so loading order is stable.
 QStringList pluginLibraries(const QString& pluginDir);
+
+}  // namespace tavelo

@@ -1,10 +1,12 @@
 #include "app/playback_mode.h"
 
-#include "fields.h"
-#include "position_display.h"
+#include "util/fields.h"
+#include "files/position_display.h"
 
 #include <QLabel>
 #include <QPushButton>
+
+namespace tavelo {
 
 void PlaybackMode::showStopped() {
   controls_.PBL->setValue(0);
@@ -17,3 +19,5 @@ void PlaybackMode::showStopped() {
   controls_.Label1->setText(timeDisplayText(0, 0, 0, TimeDisplay::Elapsed));
   controls_.Label9->setText(FormatMinSec(0));
 }
+
+}  // namespace tavelo

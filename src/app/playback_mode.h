@@ -5,8 +5,8 @@
 #include "app/dialogs.h"
 #include "app/tick_timer.h"
 #include "app/value_bar.h"
-#include "mode_switch.h"
-#include "playlist.h"
+#include "files/mode_switch.h"
+#include "files/playlist.h"
 
 #include <QString>
 
@@ -17,6 +17,8 @@ class QListWidget;
 class QMenu;
 class QPushButton;
 class QWidget;
+
+namespace tavelo {
 
 // The window's controls the modes use.
 struct ModeControls {
@@ -86,3 +88,5 @@ class PlaybackMode {
   ModeControls controls_;
   ModeWindow& window_;
 };
+
+}  // namespace tavelo

@@ -4,6 +4,8 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
+namespace tavelo {
+
 QString qtFileFilter(const QString& pipeFilter) {
   const QStringList parts = pipeFilter.split(QLatin1Char('|'));
   QStringList filters;
@@ -75,3 +77,5 @@ std::optional<QString> QtDialogs::inputText(QWidget* owner, const QString& capti
   if (input.exec() != QDialog::Accepted) return std::nullopt;
   return input.textValue();
 }
+
+}  // namespace tavelo

@@ -3,6 +3,8 @@
 
 #include "app/dialogs.h"
 
+namespace tavelo {
+
 class QtDialogs : public Dialogs {
  public:
   void message(QWidget* owner, const QString& text) override;
@@ -17,3 +19,5 @@ class QtDialogs : public Dialogs {
 
 // "Audio|*.mp3;*.ogg|CUE Files (*.cue)|*.cue" -> "Audio (*.mp3 *.ogg);;CUE Files (*.cue) (*.cue)"
 QString qtFileFilter(const QString& pipeFilter);
+
+}  // namespace tavelo

@@ -4,6 +4,8 @@
 #include <QGroupBox>
 #include <QRadioButton>
 
+namespace tavelo {
+
 using namespace form;
 
 RecordSettingsPanel::RecordSettingsPanel(QWidget* parent)
@@ -31,3 +33,5 @@ RecordSettingsPanel::RecordSettingsPanel(QWidget* parent)
 void RecordSettingsPanel::setAvailableFormats(const FormatAvailability& available) {
   for (std::size_t format = 0; format < formats_.size(); ++format) formats_[format]->setEnabled(available[format]);
 }
+
+}  // namespace tavelo

@@ -4,11 +4,13 @@
 
 #include "app/side_panel.h"
 
-#include "encoders.h"
+#include "recording/encoders.h"
 
 #include <array>
 
 class QRadioButton;
+
+namespace tavelo {
 
 class RecordSettingsPanel : public SidePanel {
   Q_OBJECT
@@ -25,3 +27,5 @@ class RecordSettingsPanel : public SidePanel {
  private:
   std::array<QRadioButton*, kRecordFormatCount> formats_{};  // RGRecFileFormat0 .. 6
 };
+
+}  // namespace tavelo

@@ -1,12 +1,14 @@
-#include "settings_file.h"
+#include "app/settings_file.h"
 
-#include "fields.h"
-#include "mode_order.h"
-#include "text_codec.h"
+#include "util/fields.h"
+#include "app/mode_order.h"
+#include "util/text_codec.h"
 
 #include <QFile>
 #include <QStringList>
 #include <limits>
+
+namespace tavelo {
 
 namespace {
 
@@ -179,3 +181,5 @@ SettingsData loadSettingsFile(const QString& programDir) {
 FileWriteResult saveSettingsFile(const QString& programDir, const SettingsData& settings) {
   return writeFileAtomically(settingsPath(programDir), formatSettings(settings));
 }
+
+}  // namespace tavelo

@@ -2,12 +2,14 @@
 // Pure data and text; the form copies these values into and out of its controls.
 #pragma once
 
-#include "atomic_file.h"
+#include "util/atomic_file.h"
 
 #include <QByteArray>
 #include <QString>
 #include <array>
 #include <optional>
+
+namespace tavelo {
 
 struct SettingsData {
   QString recordRoot;                   // line 1
@@ -58,3 +60,5 @@ SettingsData loadSettingsFile(const QString& programDir);
 
 // Replaces programDir + "Settings.ini" atomically; on failure the old file stays.
 FileWriteResult saveSettingsFile(const QString& programDir, const SettingsData& settings);
+
+}  // namespace tavelo

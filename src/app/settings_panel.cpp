@@ -7,6 +7,8 @@
 #include <QTabWidget>
 #include <QTableWidget>
 
+namespace tavelo {
+
 using namespace form;
 
 namespace {
@@ -131,3 +133,5 @@ void SettingsPanel::setOptions(const GeneralOptions& options) {
   alwaysOnTop_->setChecked(options.alwaysOnTop);
   minToTray_->setChecked(options.minToTray);
 }
+
+}  // namespace tavelo

@@ -10,6 +10,8 @@ class QCheckBox;
 class QComboBox;
 class QTableWidget;
 
+namespace tavelo {
+
 // The check boxes of the General page.
 struct GeneralOptions {
   bool sampleFloat = false;   // cbox_en32
@@ -55,3 +57,5 @@ class SettingsPanel : public SidePanel {
   QComboBox* mixers_ = nullptr;
   QTableWidget* soundFonts_ = nullptr;
 };
+
+}  // namespace tavelo

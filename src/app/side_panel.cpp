@@ -3,6 +3,8 @@
 
 #include <QAbstractButton>
 
+namespace tavelo {
+
 SidePanel::SidePanel(QWidget* parent, const char* name, const QRect& geometry) : QFrame(parent) {
   form::makePanel(this, name, geometry);
 }
@@ -13,3 +15,5 @@ void SidePanel::closeOn(QAbstractButton* button) {
     emit closed();
   });
 }
+
+}  // namespace tavelo

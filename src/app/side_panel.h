@@ -6,6 +6,8 @@
 
 class QAbstractButton;
 
+namespace tavelo {
+
 class SidePanel : public QFrame {
   Q_OBJECT
  public:
@@ -18,3 +20,5 @@ class SidePanel : public QFrame {
  protected:
   void closeOn(QAbstractButton* button);
 };
+
+}  // namespace tavelo

@@ -3,6 +3,8 @@
 
 #include <QGroupBox>
 
+namespace tavelo {
+
 using namespace form;
 
 SleepPanel::SleepPanel(QWidget* parent) : SidePanel(parent, "p_sleep", QRect(60, 200, 288, 110)) {
@@ -16,3 +18,5 @@ SleepPanel::SleepPanel(QWidget* parent) : SidePanel(parent, "p_sleep", QRect(60,
   connect(startStop, &QPushButton::clicked, this, &SleepPanel::startStopClicked);
   closeOn(closeButton(this, "Button1", QRect(260, 4, 22, 20)));
 }
+
+}  // namespace tavelo

@@ -5,6 +5,8 @@
 
 class QLineEdit;
 
+namespace tavelo {
+
 class SleepPanel : public SidePanel {
   Q_OBJECT
  public:
@@ -19,3 +21,5 @@ class SleepPanel : public SidePanel {
  private:
   QLineEdit* minutes_ = nullptr;  // ed_sleep
 };
+
+}  // namespace tavelo

@@ -3,8 +3,12 @@
 
 #include <QPushButton>
 
+namespace tavelo {
+
 class TMyButton : public QPushButton {
  public:
   using QPushButton::QPushButton;
   bool ForceEncode = false;
 };
+
+}  // namespace tavelo

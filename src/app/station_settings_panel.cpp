@@ -3,6 +3,8 @@
 
 #include <QGroupBox>
 
+namespace tavelo {
+
 using namespace form;
 
 StationSettingsPanel::StationSettingsPanel(QWidget* parent)
@@ -26,3 +28,5 @@ StationSettingsPanel::StationSettingsPanel(QWidget* parent)
           &StationSettingsPanel::okClicked);
   closeOn(closeButton(this, "BNetSettingsClose", QRect(346, 2, 22, 20)));
 }
+
+}  // namespace tavelo

@@ -4,6 +4,8 @@
 
 #include "app/side_panel.h"
 
+namespace tavelo {
+
 class StationSettingsPanel : public SidePanel {
   Q_OBJECT
  public:
@@ -14,3 +16,5 @@ class StationSettingsPanel : public SidePanel {
   void previousClicked();  // btn_back
   void nextClicked();      // btn_for
 };
+
+}  // namespace tavelo

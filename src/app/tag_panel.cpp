@@ -1,6 +1,8 @@
 #include "app/tag_panel.h"
 #include "app/form_builders.h"
 
+namespace tavelo {
+
 using namespace form;
 
 namespace {
@@ -26,3 +28,5 @@ TagPanel::TagPanel(QWidget* parent) : SidePanel(parent, "p_ID3info", QRect(16, 1
   }
   closeOn(button(this, "btn_ID3infoClose", QStringLiteral("x"), QRect(346, 206, 22, 22)));
 }
+
+}  // namespace tavelo

@@ -3,8 +3,12 @@
 
 #include "app/side_panel.h"
 
+namespace tavelo {
+
 class TagPanel : public SidePanel {
   Q_OBJECT
  public:
   explicit TagPanel(QWidget* parent);
 };
+
+}  // namespace tavelo

@@ -4,6 +4,8 @@
 
 #include <QTimer>
 
+namespace tavelo {
+
 class TickTimer : public QTimer {
   Q_OBJECT
   Q_PROPERTY(int tag READ tag WRITE setTag)
@@ -17,3 +19,5 @@ class TickTimer : public QTimer {
  private:
   int tag_ = 0;
 };
+
+}  // namespace tavelo

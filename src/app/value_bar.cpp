@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <algorithm>
 
+namespace tavelo {
+
 namespace {
 
 constexpr int kBorder = 1;
@@ -47,3 +49,5 @@ void ValueBar::paintEvent(QPaintEvent*) {
   painter.fillRect(inside, palette().color(QPalette::Base));
   painter.fillRect(QRect(inside.left(), inside.top(), filled, inside.height()), palette().color(QPalette::Highlight));
 }
+
+}  // namespace tavelo

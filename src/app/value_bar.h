@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+namespace tavelo {
+
 class ValueBar : public QWidget {
   Q_OBJECT
   // The control's small integer (the position bar keeps the track length there); a declared
@@ -36,3 +38,5 @@ class ValueBar : public QWidget {
   int maximum_ = 100;
   int tag_ = 0;
 };
+
+}  // namespace tavelo

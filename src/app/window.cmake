@@ -25,7 +25,7 @@ add_library(tavelo_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/qt_dialogs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form.h
   ${CMAKE_CURRENT_LIST_DIR}/tick_timer.h)
-target_include_directories(tavelo_app PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_include_directories(tavelo_app PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(tavelo_app PUBLIC
   tavelo_app_logic tavelo_util tavelo_radio tavelo_remote tavelo_recording tavelo_engine tavelo_platform
   tavelo_files Qt6::Widgets Qt6::Network Qt6::Concurrent)

@@ -1,14 +1,14 @@
 // The engine's C entry points: handle tables, errors, configuration and the device.
-#include "engine.h"
+#include "engine/engine.h"
 
-#include "addon_support.h"
-#include "builtin_formats.h"
-#include "channel.h"
-#include "devices.h"
-#include "mixer.h"
-#include "output.h"
-#include "plugin_host.h"
-#include "sync_dispatcher.h"
+#include "engine/addon_support.h"
+#include "engine/builtin_formats.h"
+#include "engine/channel.h"
+#include "engine/devices.h"
+#include "engine/mixer.h"
+#include "engine/output.h"
+#include "engine/plugin_host.h"
+#include "engine/sync_dispatcher.h"
 
 #include <sys/stat.h>
 

@@ -1,10 +1,10 @@
-#include "builtin_formats.h"
+#include "engine/builtin_formats.h"
 
-#include "engine.h"
-#include "file_input.h"
-#include "mpeg_source.h"
-#include "pcm_source.h"
-#include "vorbis_source.h"
+#include "engine/engine.h"
+#include "engine/file_input.h"
+#include "engine/mpeg_source.h"
+#include "engine/pcm_source.h"
+#include "engine/vorbis_source.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // The formats the engine plays without plug-ins: MPEG audio layers 1-3, Ogg Vorbis, WAVE, AIFF.
 #pragma once
 
-#include "source.h"
+#include "engine/source.h"
 
 namespace tavelo::engine {
 

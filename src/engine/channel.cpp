@@ -1,8 +1,8 @@
-#include "channel.h"
+#include "engine/channel.h"
 
-#include "output.h"
-#include "sync_dispatcher.h"
-#include "thread_name.h"
+#include "engine/output.h"
+#include "engine/sync_dispatcher.h"
+#include "engine/thread_name.h"
 
 #include <algorithm>
 #include <chrono>

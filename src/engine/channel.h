@@ -11,10 +11,10 @@
 // sourceMutex_, so those calls wait for the source as a read does.
 #pragma once
 
-#include "engine.h"
-#include "resampler.h"
-#include "ring_buffer.h"
-#include "source.h"
+#include "engine/engine.h"
+#include "engine/resampler.h"
+#include "engine/ring_buffer.h"
+#include "engine/source.h"
 
 #include <array>
 #include <atomic>

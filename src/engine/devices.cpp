@@ -1,4 +1,4 @@
-#include "devices.h"
+#include "engine/devices.h"
 
 #include <pulse/context.h>
 #include <pulse/introspect.h>

@@ -1,7 +1,7 @@
-#include "file_input.h"
+#include "engine/file_input.h"
 
-#include "engine.h"
-#include "source.h"
+#include "engine/engine.h"
+#include "engine/source.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -2,8 +2,8 @@
 // once the end has been read.
 #pragma once
 
-#include "file_input.h"
-#include "source.h"
+#include "engine/file_input.h"
+#include "engine/source.h"
 
 #include <memory>
 

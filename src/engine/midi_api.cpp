@@ -1,8 +1,8 @@
 // The MIDI calls: font handles and font sets, on top of the MIDI plug-in's extension.
-#include "engine.h"
+#include "engine/engine.h"
 
-#include "addon_support.h"
-#include "plugins/midi/midi_extension.h"
+#include "engine/addon_support.h"
+#include "engine/plugins/midi/midi_extension.h"
 
 #include <algorithm>
 #include <map>

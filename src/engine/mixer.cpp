@@ -1,7 +1,7 @@
-#include "mixer.h"
+#include "engine/mixer.h"
 
-#include "channel.h"
-#include "thread_name.h"
+#include "engine/channel.h"
+#include "engine/thread_name.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // sleeps while nothing plays.
 #pragma once
 
-#include "output.h"
+#include "engine/output.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -1,7 +1,7 @@
-#include "mpeg_source.h"
+#include "engine/mpeg_source.h"
 
-#include "engine.h"
-#include "file_source.h"
+#include "engine/engine.h"
+#include "engine/file_source.h"
 
 #include <mpg123.h>
 

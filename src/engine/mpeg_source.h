@@ -2,8 +2,8 @@
 // LAME/Xing header records are dropped), sample-exact seeking.
 #pragma once
 
-#include "file_input.h"
-#include "source.h"
+#include "engine/file_input.h"
+#include "engine/source.h"
 
 #include <memory>
 

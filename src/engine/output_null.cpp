@@ -1,4 +1,4 @@
-#include "output.h"
+#include "engine/output.h"
 
 #include <chrono>
 #include <thread>

@@ -1,6 +1,6 @@
-#include "output.h"
+#include "engine/output.h"
 
-#include "engine.h"
+#include "engine/engine.h"
 
 #include <pulse/context.h>
 #include <pulse/stream.h>

@@ -1,7 +1,7 @@
-#include "pcm_source.h"
+#include "engine/pcm_source.h"
 
-#include "engine.h"
-#include "file_source.h"
+#include "engine/engine.h"
+#include "engine/file_source.h"
 
 #include <algorithm>
 #include <array>

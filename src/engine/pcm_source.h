@@ -2,8 +2,8 @@
 // float, WAVE_FORMAT_EXTENSIBLE) and AIFF/AIFC (big-endian PCM, "sowt", "fl32", "fl64").
 #pragma once
 
-#include "file_input.h"
-#include "source.h"
+#include "engine/file_input.h"
+#include "engine/source.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
-#include "plugin_host.h"
+#include "engine/plugin_host.h"
 
-#include "plugin_api.h"
+#include "engine/plugin_api.h"
 
 #include <dlfcn.h>
 #include <sys/stat.h>

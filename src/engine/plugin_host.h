@@ -1,8 +1,8 @@
 // Plug-ins: shared libraries that add formats through the C interface of plugin_api.h.
 #pragma once
 
-#include "engine.h"
-#include "source.h"
+#include "engine/engine.h"
+#include "engine/source.h"
 
 #include <memory>
 #include <mutex>

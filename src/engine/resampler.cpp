@@ -1,6 +1,6 @@
-#include "resampler.h"
+#include "engine/resampler.h"
 
-#include "output.h"
+#include "engine/output.h"
 
 #include <soxr.h>
 

@@ -1,5 +1,5 @@
-#include "sync_dispatcher.h"
-#include "thread_name.h"
+#include "engine/sync_dispatcher.h"
+#include "engine/thread_name.h"
 
 #include <future>
 

@@ -3,7 +3,7 @@
 // decoder; the reaper finishes freed channels, so that no caller waits for a source to close.
 #pragma once
 
-#include "engine.h"
+#include "engine/engine.h"
 
 #include <condition_variable>
 #include <deque>

@@ -1,7 +1,7 @@
-#include "vorbis_source.h"
+#include "engine/vorbis_source.h"
 
-#include "engine.h"
-#include "file_source.h"
+#include "engine/engine.h"
+#include "engine/file_source.h"
 
 #include <vorbis/vorbisfile.h>
 

@@ -1,8 +1,8 @@
 // Ogg Vorbis through libvorbisfile: exact length from the granule positions, sample-exact seeking.
 #pragma once
 
-#include "file_input.h"
-#include "source.h"
+#include "engine/file_input.h"
+#include "engine/source.h"
 
 #include <memory>
 

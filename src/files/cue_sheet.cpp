@@ -1,12 +1,14 @@
-#include "cue_sheet.h"
+#include "files/cue_sheet.h"
 
-#include "position_display.h"
-#include "text_codec.h"
+#include "files/position_display.h"
+#include "util/text_codec.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+
+namespace tavelo {
 
 namespace {
 
@@ -284,3 +286,5 @@ std::optional<CueCrossing> cueBoundaryCrossing(const CueRecord& record, int trac
   if (elapsed <= trackLength || track >= cueTrackCount(record)) return std::nullopt;
   return CueCrossing{track + 1, cueTrackLength(record, track + 1, fileLengthSeconds)};
 }
+
+}  // namespace tavelo

@@ -6,12 +6,14 @@
 // (00 or 01) in whole seconds. Values may be quoted or not.
 #pragma once
 
-#include "playlist.h"
+#include "files/playlist.h"
 
 #include <QString>
 #include <QStringList>
 #include <optional>
 #include <vector>
+
+namespace tavelo {
 
 struct CueTrack {
   QString title;
@@ -88,3 +90,5 @@ struct CueCrossing {
 };
 std::optional<CueCrossing> cueBoundaryCrossing(const CueRecord& record, int track, int elapsed,
                                                int trackLength, int fileLengthSeconds);
+
+}  // namespace tavelo

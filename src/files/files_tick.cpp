@@ -1,4 +1,6 @@
-#include "files_tick.h"
+#include "files/files_tick.h"
+
+namespace tavelo {
 
 FilesTickPlan planFilesTick(const FilesTick& tick) {
   TimeDisplayTexts texts;
@@ -20,3 +22,5 @@ FilesTickPlan planFilesTick(const FilesTick& tick, TimeDisplayTexts& texts) {
                                       roundedSeconds(tick.fileLengthSeconds));
   return plan;
 }
+
+}  // namespace tavelo

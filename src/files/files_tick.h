@@ -3,12 +3,14 @@
 // engine, calls planFilesTick, then applies the plan (MyBassPlay, captions, selection).
 #pragma once
 
-#include "cue_sheet.h"
-#include "playlist.h"
-#include "position_display.h"
+#include "files/cue_sheet.h"
+#include "files/playlist.h"
+#include "files/position_display.h"
 
 #include <QString>
 #include <optional>
+
+namespace tavelo {
 
 struct FilesTick {
   bool streamActive = false;      // BASS_ChannelIsActive != 0 (a paused stream is active)
@@ -36,3 +38,5 @@ struct FilesTickPlan {
 FilesTickPlan planFilesTick(const FilesTick& tick);
 // The same, taking the time display's text from texts, which formats it only when it changes.
 FilesTickPlan planFilesTick(const FilesTick& tick, TimeDisplayTexts& texts);
+
+}  // namespace tavelo

@@ -1,7 +1,9 @@
-#include "key_commands.h"
+#include "files/key_commands.h"
 
 #include <QStringList>
 #include <array>
+
+namespace tavelo {
 
 namespace {
 
@@ -50,3 +52,5 @@ bool swallowKeyDown(bool eqPanelVisible, bool tagPanelVisible, const QString& fo
 bool typesIntoEdit(const QString& typed) {
   return typed.size() == 1 && (typed.at(0).isPrint() || typed.at(0) == u'\b');
 }
+
+}  // namespace tavelo

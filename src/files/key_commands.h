@@ -2,11 +2,13 @@
 // each mode, and when a key-down is kept from the focused control.
 #pragma once
 
-#include "mode_switch.h"
+#include "files/mode_switch.h"
 
 #include <QChar>
 #include <QString>
 #include <optional>
+
+namespace tavelo {
 
 enum class KeyTarget {
   ModeSwitch,             // Image1's mode step
@@ -45,3 +47,5 @@ bool swallowKeyDown(bool eqPanelVisible, bool tagPanelVisible, const QString& fo
 // A swallowed key still types into a focused edit box what a character message would: a
 // printable character or a backspace. Navigation and editing keys (arrows, Delete) stay kept.
 bool typesIntoEdit(const QString& typed);
+
+}  // namespace tavelo

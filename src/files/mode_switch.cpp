@@ -1,7 +1,9 @@
-#include "mode_switch.h"
+#include "files/mode_switch.h"
 
 #include <algorithm>
 #include <cmath>
+
+namespace tavelo {
 
 QString modeName(PlayMode mode) {
   switch (mode) {
@@ -118,3 +120,5 @@ QRect noticeRect(int textWidth, int screenWidth, int workAreaHeight) {
   const int top = workAreaHeight - 16;
   return QRect(left, top, screenWidth - 6 - left, workAreaHeight - top);
 }
+
+}  // namespace tavelo

@@ -7,6 +7,8 @@
 #include <array>
 #include <optional>
 
+namespace tavelo {
+
 enum class PlayMode : quint8 { AudioFiles = 0, AudioCd = 1, NetRadio = 2 };
 
 QString modeName(PlayMode mode);  // "Audio Files", "Audio CD", "Net Radio"
@@ -105,3 +107,5 @@ inline constexpr int kNoticeTicks = 200;
 // Where a notice textWidth pixels wide goes: the bottom-right corner of the screen, its bottom
 // on the work area's bottom edge.
 QRect noticeRect(int textWidth, int screenWidth, int workAreaHeight);
+
+}  // namespace tavelo

@@ -1,4 +1,4 @@
-#include "playlist.h"
+#include "files/playlist.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,6 +7,8 @@
 #include <dirent.h>
 #include <sys/stat.h>
 #include <vector>
+
+namespace tavelo {
 
 PlayableExtensions::PlayableExtensions(const QString& extensionList) {
   for (const QString& entry : extensionList.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
@@ -212,3 +214,5 @@ QString stopCaption(const QStringList& items, int currentIndex) {
     return QStringLiteral("AF - Stop ") + items[currentIndex].trimmed();
   return QString::fromLatin1(kStoppedCaption);
 }
+
+}  // namespace tavelo

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <optional>
 
+namespace tavelo {
+
 // The playable extensions of the extension list "*.mp3;*.mp2;...;" (one "*.ext" entry each).
 // An extension is playable when it equals one of the entries, compared lower-cased: ".mp"
 // or a file without extension is not playable although ".mp" occurs inside "*.mp3".
@@ -107,3 +109,5 @@ inline constexpr auto kCantAddToCueList = "Can`t ADD track to CUE list!";
 inline constexpr auto kCantAddCueList = "Can`t ADD CUE list to music files!";
 inline constexpr auto kCantDeleteFromCueList = "Can`t DELETE track from CUE list!";
 inline constexpr auto kCantDeleteCurrentTrack = "Can`t DELETE current track!";
+
+}  // namespace tavelo

@@ -1,10 +1,12 @@
-#include "position_display.h"
+#include "files/position_display.h"
 
-#include "fields.h"
+#include "util/fields.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
+
+namespace tavelo {
 
 int roundedSeconds(double seconds) {
   if (!std::isfinite(seconds) || seconds <= 0) return 0;
@@ -107,3 +109,5 @@ QString StreamInfoText(const StreamInfo& info, BitRateMeter& bitRate) {
   return QString::asprintf("Bits/Sample=%d Freq=%d Hz\nChannels=%d  BitRate=", bits, rate, info.channels) +
          rateText + QStringLiteral(" kbps");
 }
+
+}  // namespace tavelo

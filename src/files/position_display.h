@@ -7,6 +7,8 @@
 #include <QtGlobal>
 #include <optional>
 
+namespace tavelo {
+
 // Whole seconds of a length or position the engine reports, rounded to the nearest second.
 int roundedSeconds(double seconds);
 
@@ -101,3 +103,5 @@ class BitRateMeter {
 // "Bits/Sample=16 Freq=44100 Hz" and "Channels=2  BitRate=125 kbps" on two lines;
 // "BitRate=---- kbps" when the rate cannot be told.
 QString StreamInfoText(const StreamInfo& info, BitRateMeter& bitRate);
+
+}  // namespace tavelo

@@ -1,7 +1,9 @@
-#include "http_cli.h"
+#include "net/http_cli.h"
 
 #include <QMetaObject>
 #include <cerrno>
+
+namespace tavelo {
 
 THttpCli::THttpCli()
 {
@@ -146,3 +148,5 @@ void THttpCli::EndRequest(std::uint16_t error)
       },
       Qt::QueuedConnection);
 }
+
+}  // namespace tavelo

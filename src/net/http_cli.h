@@ -3,9 +3,9 @@
 // authorisation, following redirects. Never blocks: every step is an event on the owning thread,
 // and OnRequestDone reports the end of each request once, after the client is ready again.
 
-#include "http_message.h"
-#include "net_error.h"
-#include "wsocket.h"
+#include "net/http_message.h"
+#include "net/net_error.h"
+#include "net/wsocket.h"
 
 #include <QIODevice>
 #include <QString>
@@ -14,6 +14,8 @@
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
+
+namespace tavelo {
 
 class EHttpException : public std::runtime_error {
 public:
@@ -85,3 +87,5 @@ private:
   THttpHeaderParser m_header;
   int m_redirects = 0;
 };
+
+}  // namespace tavelo

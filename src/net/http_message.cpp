@@ -1,4 +1,6 @@
-#include "http_message.h"
+#include "net/http_message.h"
+
+namespace tavelo {
 
 namespace {
 
@@ -121,3 +123,5 @@ void THttpHeaderParser::Clear()
 {
   *this = THttpHeaderParser();
 }
+
+}  // namespace tavelo

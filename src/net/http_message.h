@@ -1,12 +1,14 @@
 #pragma once
 // The GET request the client sends and the parser for the header of the answer.
 
-#include "http_url.h"
+#include "net/http_url.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <optional>
+
+namespace tavelo {
 
 struct THttpRequestFields {
   QString Accept;         // left out when empty
@@ -58,3 +60,5 @@ private:
   std::optional<QString> m_location;
   QStringList m_headerLines;
 };
+
+}  // namespace tavelo

@@ -1,4 +1,6 @@
-#include "http_url.h"
+#include "net/http_url.h"
+
+namespace tavelo {
 
 namespace {
 
@@ -139,3 +141,5 @@ std::optional<THttpTarget> PlanRequest(const THttpUrl &url, const QString &proxy
   target.RequestTarget = QStringLiteral("http://") + url.Host + (url.Port.isEmpty() ? QString() : u':' + url.Port) + url.Path;
   return target;
 }
+
+}  // namespace tavelo

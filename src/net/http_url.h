@@ -4,6 +4,8 @@
 #include <QString>
 #include <optional>
 
+namespace tavelo {
+
 struct THttpUrl {
   QString Scheme;  // lower case; "http" when the URL names none
   QString Host;    // as written; an IPv6 literal keeps its brackets
@@ -35,3 +37,5 @@ struct THttpTarget {
 // nullopt when the URL cannot be fetched: no host (an empty "[]" included), a scheme other than
 // http, a bad port.
 std::optional<THttpTarget> PlanRequest(const THttpUrl &url, const QString &proxy, const QString &proxyPort);
+
+}  // namespace tavelo

@@ -1,7 +1,9 @@
-#include "net_error.h"
+#include "net/net_error.h"
 
 #include <cerrno>
 #include <cstring>
+
+namespace tavelo {
 
 namespace {
 
@@ -57,3 +59,5 @@ QString NetErrorText(std::uint16_t error)
   }
   return QString::fromLocal8Bit(std::strerror(error));
 }
+
+}  // namespace tavelo

@@ -6,6 +6,8 @@
 #include <QString>
 #include <cstdint>
 
+namespace tavelo {
+
 enum TNetError : std::uint16_t {
   NetErrorNone = 0,
   NetErrorHostNotFound = 1001,
@@ -20,3 +22,5 @@ std::uint16_t SocketErrorNumber(QAbstractSocket::SocketError error);
 
 // The message for an error number, as a user should read it.
 QString NetErrorText(std::uint16_t error);
+
+}  // namespace tavelo

@@ -1,11 +1,13 @@
-#include "wsocket.h"
+#include "net/wsocket.h"
 
-#include "net_error.h"
+#include "net/net_error.h"
 
 #include <QHostInfo>
 #include <QMetaObject>
 #include <QSignalBlocker>
 #include <cerrno>
+
+namespace tavelo {
 
 // Receives host lookups through a named slot. Qt 6.4's lookupHost taking a functor never frees
 // the functor's slot object when the lookup is aborted (32 bytes per abort); a slot named by
@@ -164,5 +166,7 @@ void TWSocket::Abort()
   const QSignalBlocker quiet(m_socket);
   m_socket.abort();
 }
+
+}  // namespace tavelo
 
 #include "wsocket.moc"

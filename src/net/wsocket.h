@@ -12,6 +12,8 @@
 #include <functional>
 #include <memory>
 
+namespace tavelo {
+
 class TLookupReceiver;
 
 class TWSocket {
@@ -54,3 +56,5 @@ private:
   bool m_connected = false;
   std::uint16_t m_closeError = 0;
 };
+
+}  // namespace tavelo

@@ -7,6 +7,8 @@
 #include <memory>
 #include <unistd.h>
 
+namespace tavelo {
+
 namespace {
 
 constexpr qsizetype kMaxHandOverBytes = 64 * 1024;  // far beyond any path; more is not a hand-over
@@ -77,3 +79,5 @@ void SingleInstance::acceptConnection() {
     });
   }
 }
+
+}  // namespace tavelo

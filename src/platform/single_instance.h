@@ -7,6 +7,8 @@
 
 class QLocalServer;
 
+namespace tavelo {
+
 class SingleInstance : public QObject {
   Q_OBJECT
  public:
@@ -32,3 +34,5 @@ class SingleInstance : public QObject {
   QString socketPath_;
   QLocalServer* server_ = nullptr;
 };
+
+}  // namespace tavelo

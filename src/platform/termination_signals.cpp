@@ -5,6 +5,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace tavelo {
+
 namespace {
 
 int signalPipe[2] = {-1, -1};
@@ -45,3 +47,5 @@ void TerminationSignals::readSignal() {
   unsigned char byte = 0;
   if (::read(signalPipe[1], &byte, 1) == 1) emit terminationRequested(byte);
 }
+
+}  // namespace tavelo

@@ -6,6 +6,8 @@
 
 class QSocketNotifier;
 
+namespace tavelo {
+
 class TerminationSignals : public QObject {
   Q_OBJECT
  public:
@@ -20,3 +22,5 @@ class TerminationSignals : public QObject {
 
   QSocketNotifier* notifier_ = nullptr;
 };
+
+}  // namespace tavelo

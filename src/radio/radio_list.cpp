@@ -1,6 +1,6 @@
-#include "radio_list.h"
+#include "radio/radio_list.h"
 
-#include "text_codec.h"
+#include "util/text_codec.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+namespace tavelo {
 
 namespace {
 
@@ -70,3 +72,5 @@ QStringList radioListFileNames(const QString& programDir) {
   return QDir(programDir + QStringLiteral("RLists"))
       .entryList({QStringLiteral("*.rls")}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
+
+}  // namespace tavelo

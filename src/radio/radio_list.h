@@ -2,11 +2,13 @@
 // then line 91 with one force-encode flag per station; later lines are kept as they are.
 #pragma once
 
-#include "atomic_file.h"
+#include "util/atomic_file.h"
 
 #include <QString>
 #include <QStringList>
 #include <optional>
+
+namespace tavelo {
 
 inline constexpr int kStationCount = 30;
 inline constexpr int kStationLineCount = 3 * kStationCount;  // 90
@@ -43,3 +45,5 @@ StartupRadioList loadStartupRadioList(const QString& programDir, const QString& 
 
 // The names (without folder) of the "*.rls" files in programDir + "RLists", sorted.
 QStringList radioListFileNames(const QString& programDir);
+
+}  // namespace tavelo

@@ -1,7 +1,9 @@
-#include "encoders.h"
+#include "recording/encoders.h"
 
 #include <QFileInfo>
 #include <QStandardPaths>
+
+namespace tavelo {
 
 QString findEncoder(const QString& programDir, const QString& program) {
   const QFileInfo local(programDir + program);
@@ -22,3 +24,5 @@ FormatAvailability availableRecordFormats(const QString& programDir) {
 int usableRecordFormat(int format, const FormatAvailability& available) {
   return format >= 0 && format < kRecordFormatCount && available[format] ? format : kWaveFormat;
 }
+
+}  // namespace tavelo

@@ -5,6 +5,8 @@
 #include <array>
 #include <string_view>
 
+namespace tavelo {
+
 struct RecordFormat {
   std::string_view item;       // option of the record format group
   std::string_view extension;  // of the files it makes
@@ -34,3 +36,5 @@ FormatAvailability availableRecordFormats(const QString& programDir);
 
 // A stored format whose encoder is missing (or that is out of range) falls back to WAVE.
 int usableRecordFormat(int format, const FormatAvailability& available);
+
+}  // namespace tavelo

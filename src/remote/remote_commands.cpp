@@ -1,8 +1,10 @@
-#include "remote_commands.h"
+#include "remote/remote_commands.h"
 
-#include "text_codec.h"
+#include "util/text_codec.h"
 
 #include <QFile>
+
+namespace tavelo {
 
 namespace {
 
@@ -29,3 +31,5 @@ QStringList loadRemoteCommands(const QString& programDir) {
 FileWriteResult saveRemoteCommands(const QString& programDir, const QStringList& lines) {
   return writeFileAtomically(remoteCommandsPath(programDir), joinLinesCrLf(lines));
 }
+
+}  // namespace tavelo

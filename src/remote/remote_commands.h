@@ -2,10 +2,12 @@
 // Commands 0..29 drive the player, 30..59 the other media player.
 #pragma once
 
-#include "atomic_file.h"
+#include "util/atomic_file.h"
 
 #include <QString>
 #include <QStringList>
+
+namespace tavelo {
 
 inline constexpr int kRemoteCommandCount = 60;
 inline constexpr int kRemoteCommandLines = 2 * kRemoteCommandCount;  // 120
@@ -21,3 +23,5 @@ QStringList loadRemoteCommands(const QString& programDir);
 
 // Replaces programDir + "IRRCcomm.ini" atomically (CR LF line ends); on failure the old file stays.
 FileWriteResult saveRemoteCommands(const QString& programDir, const QStringList& lines);
+
+}  // namespace tavelo

@@ -1,7 +1,9 @@
-#include "atomic_file.h"
+#include "util/atomic_file.h"
 
 #include <QDir>
 #include <QSaveFile>
+
+namespace tavelo {
 
 namespace {
 
@@ -22,3 +24,5 @@ FileWriteResult writeFileAtomically(const QString& path, const QByteArray& data)
   if (!file.commit()) return failure(path, file.errorString());
   return {};
 }
+
+}  // namespace tavelo

@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace tavelo {
+
 struct FileWriteResult {
   bool ok = true;
   QString message;  // for the user when ok is false, naming the file and the reason
@@ -12,3 +14,5 @@ struct FileWriteResult {
 // Writes data to a temporary file beside path and renames it over path.
 // On failure the old file, if any, is left as it was.
 [[nodiscard]] FileWriteResult writeFileAtomically(const QString& path, const QByteArray& data);
+
+}  // namespace tavelo

@@ -1,4 +1,6 @@
-#include "fields.h"
+#include "util/fields.h"
+
+namespace tavelo {
 
 QString GetField(const QString& text, int first, int count, QChar separator) {
   const int last = first + count - 1;
@@ -19,3 +21,5 @@ QString FormatMinSec(int seconds) {
   };
   return twoDigits(seconds / 60) + QLatin1Char(':') + twoDigits(seconds % 60);
 }
+
+}  // namespace tavelo

@@ -1,6 +1,8 @@
-#include "text_codec.h"
+#include "util/text_codec.h"
 
 #include <QStringDecoder>
+
+namespace tavelo {
 
 QString decodeWindows1252(const QByteArray& bytes) {
   // Qt decodes legacy code pages through ICU, which Debian's Qt is built with.
@@ -38,3 +40,5 @@ QByteArray joinLinesCrLf(const QStringList& lines) {
   }
   return bytes;
 }
+
+}  // namespace tavelo

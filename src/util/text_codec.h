@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace tavelo {
+
 // UTF-8 when the bytes are valid UTF-8 (a leading byte-order mark is dropped), else Windows-1252.
 QString decodeExternalText(const QByteArray& bytes);
 
@@ -18,3 +20,5 @@ QByteArray joinLinesCrLf(const QStringList& lines);
 // Splits text into lines; CR LF, a lone CR and a lone LF each end a line.
 // A final line ending does not start another line, so "a\r\n" is one line and "" is none.
 QStringList splitLines(const QString& text);
+
+}  // namespace tavelo

@@ -1,7 +1,7 @@
 // The engine on the "No sound" device with the FFmpeg plug-in loaded, fresh for every test.
 #pragma once
 
-#include "engine.h"
+#include "engine/engine.h"
 #include "media.h"
 
 #include <gtest/gtest.h>

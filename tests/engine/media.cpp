@@ -1,7 +1,7 @@
 #include "media.h"
 
 #include "audio_files.h"
-#include "engine.h"
+#include "engine/engine.h"
 
 #include <fstream>
 #include <set>

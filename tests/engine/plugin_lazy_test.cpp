@@ -1,7 +1,7 @@
 // The FFmpeg and MIDI plug-ins map FFmpeg and FluidSynth only once a file needs them. What a
 // process has mapped cannot be unmapped, so ctest runs every test here in a process of its own.
 #include "audio_files.h"
-#include "engine.h"
+#include "engine/engine.h"
 #include "midi_files.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The resampler on its own: rate changes keep the sound's length and pitch, channels come out
 // as stereo without clipping.
-#include "resampler.h"
+#include "engine/resampler.h"
 
 #include "audio_files.h"
 

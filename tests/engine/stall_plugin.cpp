@@ -1,6 +1,6 @@
 // The stalling test plug-in (see stall_plugin.h).
-#include "engine.h"
-#include "plugin_api.h"
+#include "engine/engine.h"
+#include "engine/plugin_api.h"
 #include "stall_plugin.h"
 
 #include <pthread.h>

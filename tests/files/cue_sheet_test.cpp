@@ -1,5 +1,7 @@
-#include "cue_sheet.h"
+#include "files/cue_sheet.h"
 #include "files_test_support.h"
+
+using namespace tavelo;
 
 namespace {
 
@@ -7,10 +9,14 @@ const QString kExtensionList = QStringLiteral("*.mp3;*.mp2;*.mp1;*.ogg;*.wav;*.a
 
 }  // namespace
 
+namespace tavelo {
+
 void PrintTo(CueSheetKind kind, std::ostream* out) {
   const char* names[] = {"SingleFile", "MultiFile", "Error"};
   *out << names[int(kind)];
 }
+
+}  // namespace tavelo
 
 namespace {
 
@@ -114,9 +120,18 @@ const ParseCase kParseCases[] = {
 };
 
 void PrintTo(const ParseCase& c, std::ostream* out) { *out << c.name; }
+
+}  // namespace
+
+namespace tavelo {
+
 void PrintTo(const CueTrack& track, std::ostream* out) {
   *out << '"' << track.title.toStdString() << "\"@" << track.start;
 }
+
+}  // namespace tavelo
+
+namespace {
 
 class ParseCueSheet : public testing::TestWithParam<ParseCase> {};
 

@@ -1,5 +1,7 @@
 #include "files_test_support.h"
-#include "files_tick.h"
+#include "files/files_tick.h"
+
+using namespace tavelo;
 
 namespace {
 

@@ -1,7 +1,9 @@
 #include "files_test_support.h"
-#include "key_commands.h"
+#include "files/key_commands.h"
 
 #include <cstring>
+
+using namespace tavelo;
 
 namespace {
 

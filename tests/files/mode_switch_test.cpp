@@ -1,5 +1,7 @@
 #include "files_test_support.h"
-#include "mode_switch.h"
+#include "files/mode_switch.h"
+
+using namespace tavelo;
 
 namespace {
 

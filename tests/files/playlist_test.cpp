@@ -1,5 +1,7 @@
 #include "files_test_support.h"
-#include "playlist.h"
+#include "files/playlist.h"
+
+using namespace tavelo;
 
 namespace {
 

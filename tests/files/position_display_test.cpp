@@ -1,5 +1,7 @@
 #include "files_test_support.h"
-#include "position_display.h"
+#include "files/position_display.h"
+
+using namespace tavelo;
 
 namespace {
 

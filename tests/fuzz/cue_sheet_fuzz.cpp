@@ -1,10 +1,12 @@
 // CUE sheets: any bytes give a single-file record whose tracks match its items, a file list
 // whose paths match its items, or an error.
-#include "cue_sheet.h"
+#include "files/cue_sheet.h"
 #include "fuzz_input.h"
-#include "text_codec.h"
+#include "util/text_codec.h"
 
 #include <cstdlib>
+
+using namespace tavelo;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const QString text = decodeExternalText(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));

@@ -1,8 +1,10 @@
 // The HTTP answer's header: any bytes, fed in two pieces split where the first byte says, end
 // the header, ask for more or are refused, and never keep more than the header's bounds.
-#include "http_message.h"
+#include "net/http_message.h"
 
 #include <cstdlib>
+
+using namespace tavelo;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;

@@ -1,9 +1,11 @@
 // URLs and Location headers: any text splits, resolves and plans a request or is refused; a
 // planned request names a host and a port.
-#include "http_message.h"
-#include "http_url.h"
+#include "net/http_message.h"
+#include "net/http_url.h"
 
 #include <cstdlib>
+
+using namespace tavelo;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));

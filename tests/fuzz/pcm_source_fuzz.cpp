@@ -1,7 +1,7 @@
 // The engine's WAVE and AIFF reader, through its own file input: any file is refused or opens
 // to a source that reads to its end and seeks within its length.
 #include "fuzz_input.h"
-#include "pcm_source.h"
+#include "engine/pcm_source.h"
 
 #include <cstdlib>
 #include <vector>

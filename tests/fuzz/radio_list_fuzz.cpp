@@ -1,8 +1,10 @@
 // Radio lists: any file reads, normalises to a full station table and saves back line for line.
 #include "fuzz_input.h"
-#include "radio_list.h"
+#include "radio/radio_list.h"
 
 #include <cstdlib>
+
+using namespace tavelo;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string path = tavelo::fuzz::writeInputFile("list.rls", data, size);

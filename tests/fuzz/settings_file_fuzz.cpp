@@ -1,7 +1,9 @@
 // Settings.ini: any bytes give settings that write and read back to the same file.
-#include "settings_file.h"
+#include "app/settings_file.h"
 
 #include <cstdlib>
+
+using namespace tavelo;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const QString programDir = QStringLiteral("/opt/tavelo/");

@@ -1,6 +1,6 @@
 // Standard MIDI files (bare or in RIFF RMID): any bytes are refused or give a timeline whose
 // times stay finite.
-#include "smf.h"
+#include "engine/plugins/midi/smf.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -1,7 +1,9 @@
-#include "http_message.h"
+#include "net/http_message.h"
 #include "qt_print.h"
 
 #include <gtest/gtest.h>
+
+using namespace tavelo;
 
 namespace {
 

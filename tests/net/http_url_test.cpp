@@ -1,7 +1,9 @@
-#include "http_url.h"
+#include "net/http_url.h"
 #include "qt_print.h"
 
 #include <gtest/gtest.h>
+
+using namespace tavelo;
 
 namespace {
 

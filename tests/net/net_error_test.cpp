@@ -1,9 +1,11 @@
-#include "net_error.h"
+#include "net/net_error.h"
 #include "qt_print.h"
 
 #include <cerrno>
 #include <cstring>
 #include <gtest/gtest.h>
+
+using namespace tavelo;
 
 namespace {
 

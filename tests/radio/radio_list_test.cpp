@@ -1,9 +1,11 @@
-#include "radio_list.h"
+#include "radio/radio_list.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+using namespace tavelo;
 
 namespace {
 

@@ -1,9 +1,11 @@
-#include "encoders.h"
+#include "recording/encoders.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+using namespace tavelo;
 
 namespace {
 

@@ -1,8 +1,10 @@
-#include "remote_commands.h"
+#include "remote/remote_commands.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+using namespace tavelo;
 
 namespace {
 

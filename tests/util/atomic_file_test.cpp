@@ -1,4 +1,4 @@
-#include "atomic_file.h"
+#include "util/atomic_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+using namespace tavelo;
 
 namespace {
 

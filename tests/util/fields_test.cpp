@@ -1,6 +1,8 @@
-#include "fields.h"
+#include "util/fields.h"
 
 #include <gtest/gtest.h>
+
+using namespace tavelo;
 
 namespace {
 

@@ -1,6 +1,8 @@
-#include "text_codec.h"
+#include "util/text_codec.h"
 
 #include <gtest/gtest.h>
+
+using namespace tavelo;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "module_beside.h"
+#include "engine/plugins/module_beside.h"
 
 #include <dlfcn.h>
 

@@ -2,7 +2,7 @@
 if(NOT TARGET tavelo_plugin_support)
   # Loads a plug-in's heavy half from beside it when first needed.
   add_library(tavelo_plugin_support STATIC ${CMAKE_CURRENT_LIST_DIR}/module_beside.cpp)
-  target_include_directories(tavelo_plugin_support PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+  target_include_directories(tavelo_plugin_support PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(tavelo_plugin_support PUBLIC ${CMAKE_DL_LIBS})
   set_target_properties(tavelo_plugin_support PROPERTIES CXX_VISIBILITY_PRESET hidden)
 endif()
@@ -12,7 +12,7 @@ endif()
 function(tavelo_plugin_module target)
   cmake_parse_arguments(ARG "" "FILE_NAME;FOLDER" "SOURCES" ${ARGN})
   add_library(${target} MODULE ${ARG_SOURCES})
-  target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/../..)
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src)
   set_target_properties(${target} PROPERTIES
     OUTPUT_NAME ${ARG_FILE_NAME}
     PREFIX ""

@@ -1,6 +1,8 @@
-#include "mode_order.h"
+#include "app/mode_order.h"
 
 #include <gtest/gtest.h>
+
+using namespace tavelo;
 
 namespace {
 

@@ -1,9 +1,11 @@
-#include "open_filter.h"
+#include "app/open_filter.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+using namespace tavelo;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "settings_file.h"
+#include "app/settings_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
+
+using namespace tavelo;
 
 namespace {
 

@@ -18,6 +18,8 @@
 #include <memory>
 #include <vector>
 
+using namespace tavelo;
+
 namespace {
 
 class WindowStandIn : public ModeWindow {

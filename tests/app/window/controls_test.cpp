@@ -20,6 +20,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+using namespace tavelo;
+
 namespace {
 
 struct ControlCase {
@@ -213,7 +215,7 @@ TEST_F(ControlsTest, WindowStartsAsDesigned) {
   EXPECT_EQ(form.windowTitle(), "Loading Tavelo ...");
   EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
   EXPECT_TRUE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
-  EXPECT_STREQ(form.metaObject()->className(), "TFormMyTavelo");
+  EXPECT_STREQ(form.metaObject()->className(), "tavelo::TFormMyTavelo");
 }
 
 TEST_F(ControlsTest, HiddenAndDisabledAsDesigned) {

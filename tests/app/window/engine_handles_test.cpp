@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tavelo;
+
 namespace {
 
 class EngineHandles : public ::testing::Test {

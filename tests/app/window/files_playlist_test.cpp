@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <cmath>
 
+using namespace tavelo;
+
 namespace {
 
 using Files = FilesWindow;

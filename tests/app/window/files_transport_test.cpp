@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+using namespace tavelo;
+
 namespace {
 
 using Transport = FilesWindow;

@@ -12,6 +12,8 @@
 #include <QSlider>
 #include <QTest>
 
+using namespace tavelo;
+
 namespace {
 
 class SingleKeys : public ModesWindow {

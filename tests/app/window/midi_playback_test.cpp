@@ -15,6 +15,8 @@
 
 #include <algorithm>
 
+using namespace tavelo;
+
 namespace {
 
 const QString kGmFont = QStringLiteral("/usr/share/sounds/sf2/default-GM.sf2");

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+using namespace tavelo;
+
 namespace {
 
 class CaptionNotice : public ModesWindow {

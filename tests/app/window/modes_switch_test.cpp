@@ -20,6 +20,8 @@
 #include <QTest>
 #include <QToolButton>
 
+using namespace tavelo;
+
 namespace {
 
 void expectMode(TFormMyTavelo& form, int mode, int step, const char* caption) {

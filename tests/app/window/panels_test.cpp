@@ -16,6 +16,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+using namespace tavelo;
+
 namespace {
 
 class Panels : public ::testing::Test {

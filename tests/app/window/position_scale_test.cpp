@@ -1,11 +1,13 @@
 // The scale under the position bar (Label9) shows whole while a track plays, however long it is.
 #include "files_fixture.h"
 
-#include "position_display.h"
+#include "files/position_display.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+
+using namespace tavelo;
 
 namespace {
 

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <memory>
 
+using namespace tavelo;
+
 class ProgramFolder {
  public:
   ProgramFolder();

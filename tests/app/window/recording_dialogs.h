@@ -7,6 +7,8 @@
 #include <QList>
 #include <QQueue>
 
+using namespace tavelo;
+
 class RecordingDialogs : public Dialogs {
  public:
   QStringList messages;   // information and error boxes, in order

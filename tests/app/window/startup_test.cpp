@@ -15,6 +15,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+using namespace tavelo;
+
 namespace {
 
 QStringList radioListWith(const QStringList& names, const QString& flags) {

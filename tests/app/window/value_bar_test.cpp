@@ -8,6 +8,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+using namespace tavelo;
+
 namespace {
 
 // Records the rectangles the bar is asked to repaint.

@@ -1,7 +1,7 @@
 // The output queue on a real sound server, which holds more than half a second ahead: pause,
 // Next and short sounds as a listener hears them.
 #include "audio_files.h"
-#include "engine.h"
+#include "engine/engine.h"
 #include "pipe_sink.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "pipe_sink.h"
 
-#include "engine.h"
+#include "engine/engine.h"
 
 #include <gtest/gtest.h>
 

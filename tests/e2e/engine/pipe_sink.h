@@ -3,7 +3,7 @@
 #pragma once
 
 #include "audio_files.h"
-#include "engine.h"
+#include "engine/engine.h"
 
 #include <atomic>
 #include <functional>

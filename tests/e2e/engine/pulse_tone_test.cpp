@@ -1,6 +1,6 @@
 // The engine on a real sound server, heard through a pipe sink that keeps real time.
 #include "audio_files.h"
-#include "engine.h"
+#include "engine/engine.h"
 #include "pipe_sink.h"
 
 #include <gtest/gtest.h>

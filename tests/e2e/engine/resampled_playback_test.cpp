@@ -1,7 +1,7 @@
 // Files at other rates than the device's, heard through a sink that keeps real time: resampled
 // on the way, they keep their length and their pitch, and mono is heard on both sides.
 #include "audio_files.h"
-#include "engine.h"
+#include "engine/engine.h"
 #include "pipe_sink.h"
 
 #include <gtest/gtest.h>

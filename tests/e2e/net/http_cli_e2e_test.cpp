@@ -1,6 +1,6 @@
 // THttpCli against real servers on 127.0.0.1: the scripted HTTP server and tinyproxy.
 
-#include "http_cli.h"
+#include "net/http_cli.h"
 #include "qt_print.h"
 #include "scripted_http_server.h"
 #include "tinyproxy_fixture.h"
@@ -14,6 +14,8 @@
 #include <functional>
 #include <memory>
 #include <gtest/gtest.h>
+
+using namespace tavelo;
 
 using namespace std::chrono_literals;
 

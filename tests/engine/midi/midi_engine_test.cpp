@@ -1,5 +1,5 @@
 // MIDI through the plug-in on FluidSynth: length, sound, seeking, the font calls and bad files.
-#include "engine.h"
+#include "engine/engine.h"
 #include "midi_files.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // The decoding half of the FFmpeg plug-in: the only part that links FFmpeg.
-#include "decoder_module.h"
+#include "engine/plugins/ffmpeg/decoder_module.h"
 
-#include "engine.h"
-#include "ffmpeg_source.h"
+#include "engine/engine.h"
+#include "engine/plugins/ffmpeg/ffmpeg_source.h"
 
 extern "C" {
 #include <libavcodec/codec_id.h>

@@ -2,7 +2,7 @@
 // plug-in) so that FFmpeg is mapped only once a file is really opened through the plug-in.
 #pragma once
 
-#include "source.h"
+#include "engine/source.h"
 
 #include <cstdint>
 

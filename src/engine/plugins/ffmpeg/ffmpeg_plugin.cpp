@@ -1,11 +1,11 @@
 // The FFmpeg plug-in: the lossless and modern formats the engine does not play by itself. This
 // library only names its formats and recognises their files; FFmpeg itself lives in the decoder
 // module, loaded the first time such a file is opened.
-#include "decoder_module.h"
-#include "engine.h"
-#include "file_match.h"
-#include "module_beside.h"
-#include "plugin_api.h"
+#include "engine/plugins/ffmpeg/decoder_module.h"
+#include "engine/engine.h"
+#include "engine/plugins/ffmpeg/file_match.h"
+#include "engine/plugins/module_beside.h"
+#include "engine/plugin_api.h"
 
 #include <mutex>
 

@@ -1,6 +1,6 @@
-#include "ffmpeg_source.h"
+#include "engine/plugins/ffmpeg/ffmpeg_source.h"
 
-#include "engine.h"
+#include "engine/engine.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -1,7 +1,7 @@
 // Decodes a file with FFmpeg into interleaved float frames, frame-exact in length and seeking.
 #pragma once
 
-#include "source.h"
+#include "engine/source.h"
 
 namespace tavelo::engine {
 

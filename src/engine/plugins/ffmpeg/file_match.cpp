@@ -1,4 +1,4 @@
-#include "file_match.h"
+#include "engine/plugins/ffmpeg/file_match.h"
 
 #include <algorithm>
 #include <array>

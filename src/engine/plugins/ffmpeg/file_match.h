@@ -3,7 +3,7 @@
 // pictures and damaged MP3 files never load the decoder).
 #pragma once
 
-#include "plugin_api.h"
+#include "engine/plugin_api.h"
 
 #include <span>
 

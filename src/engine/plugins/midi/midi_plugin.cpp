@@ -1,13 +1,13 @@
 // The MIDI plug-in: standard MIDI files played through SoundFonts. Without fonts of its own a file
 // plays through the system's General MIDI font. This library reads the files and checks the fonts;
 // the synthesiser (FluidSynth) lives in a module loaded for the first MIDI stream.
-#include "engine.h"
-#include "midi_extension.h"
-#include "module_beside.h"
-#include "plugin_api.h"
-#include "smf.h"
-#include "soundfont_check.h"
-#include "synth_module.h"
+#include "engine/engine.h"
+#include "engine/plugins/midi/midi_extension.h"
+#include "engine/plugins/module_beside.h"
+#include "engine/plugin_api.h"
+#include "engine/plugins/midi/smf.h"
+#include "engine/plugins/midi/soundfont_check.h"
+#include "engine/plugins/midi/synth_module.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "smf.h"
+#include "engine/plugins/midi/smf.h"
 
 #include <algorithm>
 #include <cmath>

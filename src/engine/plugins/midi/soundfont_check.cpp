@@ -1,4 +1,4 @@
-#include "soundfont_check.h"
+#include "engine/plugins/midi/soundfont_check.h"
 
 #include <algorithm>
 #include <array>

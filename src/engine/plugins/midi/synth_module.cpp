@@ -1,5 +1,5 @@
 // The MIDI plug-in's synthesiser: FluidSynth playing a standard MIDI file from memory.
-#include "synth_module.h"
+#include "engine/plugins/midi/synth_module.h"
 
 #include <fluidsynth.h>
 
