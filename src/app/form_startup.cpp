@@ -10,6 +10,7 @@
 #include "engine/engine.h"
 #include "app/open_filter.h"
 #include "platform/process_priority.h"
+#include "net/proxy_settings.h"
 #include "radio/radio_list.h"
 #include "remote/remote_commands.h"
 
@@ -39,9 +40,13 @@ constexpr DWORD kOutputFrequency = 44100;
 constexpr int kDefaultDevice = -1;
 constexpr int kNoSoundDevice = 0;
 constexpr int kSoundFontRows = 10;
-// Texts of static storage: valid whether the engine keeps the pointer or copies the text.
 constexpr char kAgent[] = "Tavelo/1.0.14";
-constexpr char kNoProxy[] = "";
+
+// The engine copies the text at the call; a station's own proxy replaces it when it connects.
+void SetEngineProxy(const ProxySettings& proxy) {
+  const std::optional<QByteArray> text = proxy.engineText();
+  BASS_SetConfigPtr(BASS_CONFIG_NET_PROXY, text ? text->constData() : nullptr);
+}
 
 }  // namespace
 
@@ -163,7 +168,7 @@ void TFormMyTavelo::ConfigureEngine() {
   BASS_SetConfig(BASS_CONFIG_NET_PREBUF, 0);
   BASS_SetConfig(BASS_CONFIG_BUFFER, 2000);
   BASS_SetConfig(BASS_CONFIG_NET_BUFFER, 3000);
-  BASS_SetConfigPtr(BASS_CONFIG_NET_PROXY, kNoProxy);
+  SetEngineProxy(ProxySettings());
   BASS_SetConfigPtr(BASS_CONFIG_NET_AGENT, kAgent);
 }
 

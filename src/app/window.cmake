@@ -28,7 +28,7 @@ add_library(tavelo_app STATIC
 target_include_directories(tavelo_app PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(tavelo_app PUBLIC
   tavelo_app_logic tavelo_util tavelo_radio tavelo_remote tavelo_recording tavelo_engine tavelo_platform
-  tavelo_files Qt6::Widgets Qt6::Network Qt6::Concurrent)
+  tavelo_net tavelo_files Qt6::Widgets Qt6::Network Qt6::Concurrent)
 set_target_properties(tavelo_app PROPERTIES AUTOMOC ON)
 target_precompile_headers(tavelo_app PRIVATE
   <QWidget> <QLabel> <QPushButton> <QCheckBox> <QComboBox> <QLineEdit> <QSlider> <QString> <QStringList>)

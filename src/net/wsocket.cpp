@@ -59,7 +59,7 @@ void TWSocket::LookupDone(const QHostInfo &info)
   }
   m_lookupId = -1;
   const std::uint16_t error = info.error() == QHostInfo::NoError || !info.addresses().isEmpty()
-                                  ? NetErrorNone
+                                  ? std::uint16_t(NetErrorNone)
                                   : std::uint16_t(NetErrorHostNotFound);
   if (OnDnsLookupDone) {
     OnDnsLookupDone(info.addresses(), error);

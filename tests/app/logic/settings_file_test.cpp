@@ -228,9 +228,12 @@ void expectSane(const SettingsData& s) {
   std::sort(sorted.begin(), sorted.end());
   EXPECT_EQ(sorted, (std::array<int, 3>{0, 1, 2}));
   EXPECT_EQ(s.modeOrderCode, s.modeOrder[0] * 100 + s.modeOrder[1] * 10 + s.modeOrder[2]);
-  if (s.volumeBar) EXPECT_TRUE(*s.volumeBar >= 0 && *s.volumeBar <= 60);
-  if (s.eqBars)
+  if (s.volumeBar) {
+    EXPECT_TRUE(*s.volumeBar >= 0 && *s.volumeBar <= 60);
+  }
+  if (s.eqBars) {
     for (int bar : *s.eqBars) EXPECT_TRUE(bar >= 0 && bar <= 30);
+  }
   EXPECT_FALSE(s.recordRoot.isEmpty());
   EXPECT_FALSE(s.ripRoot.isEmpty());
   EXPECT_FALSE(s.radioListPath.isEmpty());
