@@ -24,7 +24,7 @@ stage_tests() {
 }
 
 stage_asan() {
-  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:fast_unwind_on_malloc=0 \
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   LSAN_OPTIONS="suppressions=$supp/lsan.supp" \
     build_and_test build-asan -DTAVELO_SANITIZE=address,undefined

@@ -91,7 +91,10 @@ HPLUGIN PluginHost::load(const char* path, int* error) {
     *error = BASS_ERROR_ALREADY;
     return 0;
   }
-  void* library = dlopen(canonical.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // Once loaded, a library stays mapped: its static state, and that of the libraries it pulls
+  // in, is set up once per process instead of being lost at each unload (BASS_Free, or a library
+  // that turns out to be no plug-in) and made again at the next load.
+  void* library = dlopen(canonical.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (library == nullptr) {
     *error = BASS_ERROR_FILEFORM;
     return 0;
