@@ -36,8 +36,10 @@ enum : int {
   BASS_ERROR_ILLTYPE = 19,
   BASS_ERROR_NOPLAY = 24,
   BASS_ERROR_NOTFILE = 27,
+  BASS_ERROR_NONET = 32,
   BASS_ERROR_NOTAVAIL = 37,
   BASS_ERROR_DECODE = 38,
+  BASS_ERROR_TIMEOUT = 40,
   BASS_ERROR_FILEFORM = 41,
   BASS_ERROR_DEVICE = 23,
   BASS_ERROR_ILLPARAM = 20,
@@ -51,11 +53,13 @@ enum : int {
 // Configuration options
 enum : DWORD {
   BASS_CONFIG_BUFFER = 0,
+  BASS_CONFIG_NET_TIMEOUT = 11,  // ms to wait for a server's reply
   BASS_CONFIG_NET_BUFFER = 12,
   BASS_CONFIG_NET_PREBUF = 15,
   BASS_CONFIG_NET_AGENT = 16,
   BASS_CONFIG_NET_PROXY = 17,
   BASS_CONFIG_NET_PLAYLIST = 21,
+  BASS_CONFIG_NET_READTIMEOUT = 37,  // ms without a byte that end a download
 };
 
 // Stream / channel flags
@@ -82,12 +86,21 @@ enum : DWORD {
   BASS_FILEPOS_DOWNLOAD = 1,
   BASS_FILEPOS_END = 2,
   BASS_FILEPOS_CONNECTED = 4,
+  BASS_FILEPOS_WMA_BUFFER = 1000,
   BASS_SYNC_END = 2,
   BASS_SYNC_META = 4,
   BASS_SYNC_OGG_CHANGE = 12,
   BASS_SYNC_MIXTIME = 0x40000000,
   BASS_SYNC_ONETIME = 0x80000000,
   BASS_DATA_FLOAT = 0x40000000,
+};
+
+// BASS_ChannelGetTags: zero-terminated lines ending with an empty one (BASS_TAG_META: one text)
+enum : DWORD {
+  BASS_TAG_OGG = 2,   // Vorbis comments of the logical stream heard
+  BASS_TAG_HTTP = 3,  // the HTTP reply's headers
+  BASS_TAG_ICY = 4,   // the headers of an "ICY 200 OK" reply
+  BASS_TAG_META = 5,  // the latest ICY metadata block
 };
 
 // Stream types (BASS_CHANNELINFO::ctype)
@@ -140,6 +153,9 @@ struct BASS_PLUGININFO {
 };
 
 using SYNCPROC = void(HSYNC handle, DWORD channel, DWORD data, void* user);
+// A net stream's bytes as received (ICY metadata removed); with BASS_STREAM_STATUS also each
+// reply's headers as a block of length 0; a null block once when the download ends.
+using DOWNLOADPROC = void(const void* buffer, DWORD length, void* user);
 
 extern "C" {
 DWORD BASS_GetVersion();
@@ -166,6 +182,11 @@ const BASS_PLUGININFO* BASS_PluginGetInfo(HPLUGIN handle);
 // Opens and recognises the file on the calling thread (reads its head; an MPEG audio file without
 // a length header is walked frame by frame, a few milliseconds for ten minutes of sound).
 HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags);
+// Connects (http and https, through the proxy set) and returns once the format is known.
+HSTREAM BASS_StreamCreateURL(const char* url, DWORD offset, DWORD flags, DOWNLOADPROC* proc, void* user);
+// Abandons every BASS_StreamCreateURL in progress on any thread: each returns 0 with
+// BASS_ERROR_ENDED soon after. One starting after this call is not affected.
+void BASS_StreamAbortCreateURL();
 // Returns at once: the handle is gone, the sound stops, and the reaper thread joins the decoder
 // and closes the source (a plug-in's close) afterwards.
 BOOL BASS_StreamFree(HSTREAM handle);
@@ -190,6 +211,8 @@ DWORD BASS_ChannelGetLevel(DWORD handle);
 // A decode-only channel: reads its source on the calling thread, so it blocks as the source does.
 DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length);
 BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info);
+// The text stays valid on the calling thread until its next BASS_ChannelGetTags; null = none.
+const char* BASS_ChannelGetTags(DWORD handle, DWORD tags);
 BOOL BASS_ChannelGetAttribute(DWORD handle, DWORD attrib, float* value);
 HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC* proc, void* user);
 BOOL BASS_ChannelRemoveSync(DWORD handle, HSYNC sync);
