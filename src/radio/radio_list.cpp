@@ -103,6 +103,8 @@ void setStationTitleEncoding(QStringList& lines, int station, TitleEncoding enco
   }
 }
 
+QString radioListReadError(const QString& path) { return QStringLiteral("Can't read \"%1\"").arg(path); }
+
 QString radioListTitle(const QString& path) { return QFileInfo(path).completeBaseName(); }
 
 StartupRadioList loadStartupRadioList(const QString& programDir, const QString& savedPath) {
@@ -119,7 +121,7 @@ StartupRadioList loadStartupRadioList(const QString& programDir, const QString& 
       result.title = radioListTitle(result.path);
     } else {
       result.saveOnClose = false;
-      if (result.error.isEmpty()) result.error = QStringLiteral("Can't read \"%1\"").arg(result.path);
+      if (result.error.isEmpty()) result.error = radioListReadError(result.path);
     }
   }
   normaliseRadioList(result.lines);

@@ -42,6 +42,9 @@ TitleEncoding stationTitleEncoding(const QStringList& lines, int station);
 // lists that never use it are written back unchanged; a second tagged line is dropped.
 void setStationTitleEncoding(QStringList& lines, int station, TitleEncoding encoding);
 
+// What the user is told when a list file cannot be read.
+QString radioListReadError(const QString& path);
+
 // The name a list is shown by: the file name without folder and extension.
 QString radioListTitle(const QString& path);
 
