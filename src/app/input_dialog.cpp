@@ -36,7 +36,6 @@ InputDialog::InputDialog(QWidget* owner, const QString& caption, const QString& 
       cancel_(new QPushButton(QStringLiteral("Cancel"), this)) {
   setWindowTitle(caption);
   prompt_->setWordWrap(true);
-  edit_->setFont(QFont(QStringLiteral("MS Sans Serif")));
   edit_->setMaxLength(kMaxTextLength);
   edit_->setEchoMode(password ? QLineEdit::Password : QLineEdit::Normal);
   edit_->selectAll();

@@ -1,5 +1,6 @@
 // The small modal text-entry dialog: a prompt, one line of text, Ok and Cancel. It stays on top
-// of other windows and is laid out in dialog units of its font, so it grows with the font.
+// of other windows and is laid out in dialog units of the desktop's UI font, which its edit
+// shares, so it grows with the font.
 #pragma once
 
 #include <QDialog>

@@ -43,6 +43,7 @@ StationSettingsPanel::StationSettingsPanel(QWidget* parent)
   titleEncoding_ = dropDown(this, "cb_titleEncoding", QRect(130, 208, 112, 22), titleEncodingNames());
   caption(titleEncoding_, QStringLiteral("Titles"), QRect(84, 210, 44, 18));
   titleEncoding_->setToolTip(QStringLiteral("How this station's titles are read"));
+  titleEncoding_->setFocusPolicy(Qt::NoFocus);  // keys stay the window's, as on the panel's buttons
   connect(button(this, "btn_back", QStringLiteral("<"), QRect(8, 208, 30, 22)), &QPushButton::clicked, this,
           &StationSettingsPanel::previousClicked);
   connect(button(this, "btn_for", QStringLiteral(">"), QRect(42, 208, 30, 22)), &QPushButton::clicked, this,
