@@ -40,15 +40,15 @@ StationSettingsPanel::StationSettingsPanel(QWidget* parent)
   proxyForAll_ = checkBox(this, "ChBoxSetDefaultProxy", QStringLiteral("Set  Proxy for All Connections"),
                           QRect(8, 186, 220, 20));
   forceEncode_ = checkBox(this, "ChBoxForceRec", QStringLiteral("Force Encode "), QRect(236, 186, 130, 20));
-  titleEncoding_ = dropDown(this, "cb_titleEncoding", QRect(130, 208, 112, 22), titleEncodingNames());
-  caption(titleEncoding_, QStringLiteral("Titles"), QRect(84, 210, 44, 18));
+  titleEncoding_ = dropDown(this, "cb_titleEncoding", QRect(120, 208, 150, 22), titleEncodingNames());
+  caption(titleEncoding_, QStringLiteral("Titles"), QRect(82, 210, 36, 18));
   titleEncoding_->setToolTip(QStringLiteral("How this station's titles are read"));
   titleEncoding_->setFocusPolicy(Qt::NoFocus);  // keys stay the window's, as on the panel's buttons
   connect(button(this, "btn_back", QStringLiteral("<"), QRect(8, 208, 30, 22)), &QPushButton::clicked, this,
           &StationSettingsPanel::previousClicked);
   connect(button(this, "btn_for", QStringLiteral(">"), QRect(42, 208, 30, 22)), &QPushButton::clicked, this,
           &StationSettingsPanel::nextClicked);
-  connect(button(this, "BnetOk", QStringLiteral("Ok"), QRect(250, 208, 70, 22)), &QPushButton::clicked, this,
+  connect(button(this, "BnetOk", QStringLiteral("Ok"), QRect(296, 208, 70, 22)), &QPushButton::clicked, this,
           &StationSettingsPanel::okClicked);
   closeOn(closeButton(this, "BNetSettingsClose", QRect(346, 2, 22, 20)));
 

@@ -31,6 +31,12 @@ QString proxyLineOf(ProxyChoice choice, const QString& text) {
   return {};
 }
 
+QString proxyLineAfterEdit(const QString& stored, ProxyChoice choice, const QString& text) {
+  const bool shownCut = choice == ProxyChoice::Explicit && stored.size() > kProxyTextLimit &&
+                        text == stored.left(kProxyTextLimit);
+  return shownCut ? stored : proxyLineOf(choice, text);
+}
+
 StationEdit stationEditOf(const QStringList& lines, int station) {
   const ProxyField proxy = proxyFieldOf(lines.value(proxyLine(station)));
   return {lines.value(nameLine(station)), lines.value(urlLine(station)), proxy.choice, proxy.text,
@@ -42,7 +48,7 @@ void applyStationEdit(QStringList& lines, int station, const StationEdit& edit, 
   normaliseRadioList(lines);
   lines[nameLine(station)] = edit.name;
   lines[urlLine(station)] = edit.url;
-  if (edit.proxy) lines[proxyLine(station)] = proxyLineOf(*edit.proxy, edit.proxyText);
+  if (edit.proxy) lines[proxyLine(station)] = proxyLineAfterEdit(lines.at(proxyLine(station)), *edit.proxy, edit.proxyText);
   lines[kFlagsLineIndex] = forceEncodeFlagsLine(lines, station, edit.forceEncode);
   setStationTitleEncoding(lines, station, edit.titleEncoding);
   if (!proxyForAll) return;

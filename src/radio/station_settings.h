@@ -28,6 +28,11 @@ ProxyField proxyFieldOf(const QString& line);
 // Explicit choice with no text stores "", which reopens as System.
 QString proxyLineOf(ProxyChoice choice, const QString& text);
 
+// The line Ok stores for a station whose line was stored: as proxyLineOf, except that a stored
+// explicit proxy longer than the field takes stays whole while the field still shows its start
+// (the connection then reports it as too long instead of using a cut address).
+QString proxyLineAfterEdit(const QString& stored, ProxyChoice choice, const QString& text);
+
 // One station as the panel holds it.
 struct StationEdit {
   QString name;

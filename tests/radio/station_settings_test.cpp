@@ -67,6 +67,29 @@ TEST(StationProxy, ChoicesStoreTheirLine) {
   }
 }
 
+TEST(StationProxy, AStoredProxyTooLongForTheFieldIsNotCutByOk) {
+  const QString stored = QStringLiteral("user:") + QString(100, QLatin1Char('p')) + QStringLiteral("@127.0.0.1:8888");
+  const QString shown = stored.left(kProxyTextLimit);
+  struct Case {
+    const char* name;
+    QString stored;
+    ProxyChoice choice;
+    QString text;
+    QString line;
+  };
+  const Case cases[] = {
+      {"left as shown", stored, ProxyChoice::Explicit, shown, stored},
+      {"edited", stored, ProxyChoice::Explicit, shown.left(98), shown.left(98)},
+      {"replaced", stored, ProxyChoice::Explicit, QStringLiteral("127.0.0.1:3128"), QStringLiteral("127.0.0.1:3128")},
+      {"another choice", stored, ProxyChoice::Direct, QString(), QStringLiteral("none")},
+      {"short line", QStringLiteral("a:1"), ProxyChoice::Explicit, QStringLiteral("a:1"), QStringLiteral("a:1")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(proxyLineAfterEdit(c.stored, c.choice, c.text), c.line);
+  }
+}
+
 TEST(StationOk, WritesTheEditedStationOnly) {
   QStringList lines = numberedStations(3);
   StationEdit edit = stationEditOf(lines, 7);

@@ -135,6 +135,17 @@ TEST_F(Stations, ProxyChoicesUnlockOnlyTheExplicitProxyWhichTakes99Characters) {
   EXPECT_EQ(control<QLineEdit>("Eproxy")->text().size(), 99);
 }
 
+TEST_F(Stations, AProxyLineTooLongForTheFieldSurvivesOkOnItsStation) {
+  const QString stored = QStringLiteral("u:") + QString(120, QLatin1Char('p')) + QStringLiteral("@127.0.0.1:8888");
+  form().RadioList[8] = stored;
+  rightClick(3);
+  EXPECT_EQ(control<QLineEdit>("Eproxy")->text(), stored.left(99));
+  control<QLineEdit>("Ename")->setText(QStringLiteral("Renamed"));
+  click("BnetOk");
+  EXPECT_EQ(form().RadioList[8], stored);
+  EXPECT_EQ(stationName(form().RadioList, 3), "Renamed");
+}
+
 TEST_F(Stations, OkStoresTheStationInTheListAndOnItsButton) {
   rightClick(5);
   control<QLineEdit>("Ename")->setText(QStringLiteral("Jazz"));
