@@ -50,7 +50,7 @@ StationSettingsPanel::StationSettingsPanel(QWidget* parent)
           &StationSettingsPanel::nextClicked);
   connect(button(this, "BnetOk", QStringLiteral("Ok"), QRect(296, 208, 70, 22)), &QPushButton::clicked, this,
           &StationSettingsPanel::okClicked);
-  closeOn(closeButton(this, "BNetSettingsClose", QRect(346, 2, 22, 20)));
+  closeOn(closeButton(this, "BNetSettingsClose", QRect(346, 2, 22, 20)));  // the edits are dropped
 
   connect(proxyChoice_, &QButtonGroup::idToggled, this, [this](int choice, bool checked) {
     if (checked) rg_ProxySetClick(choice);
