@@ -208,6 +208,34 @@ class TFormMyTavelo : public QWidget, public ModeWindow {
   void RunKeyCommand(KeyCommand command);
   // ---- end of modes, notices and single keys ----
 
+  // ---- Station buttons, the station settings panel and radio lists (form_stations.cpp) ----
+ public:
+  // A right click on station button n opens the panel on that station; the paging position
+  // leaves the panel where it is.
+  static constexpr QPoint kPagingPosition{2, 2};
+  void NetRadioButtonRClick(int station, const QPoint& position);
+  void BnetOkClick();
+  void btn_backClick();
+  void btn_forClick();
+  void Label22Click();
+  void btn_LoadRlstClick();
+  void btn_SaveRlstClick();
+  // Asks for a station number and clicks that station's button.
+  void SelectStationByNumber();
+  // Reads the file into the station table and makes it the current list; false (after telling
+  // the user) when it cannot be read, the table then unchanged.
+  bool LoadRadioList(const QString& path);
+  // Replaces the file with the station table; false (after telling the user) when it cannot.
+  bool SaveRadioList(const QString& path);
+
+ private:
+  void ConnectStations();
+  void RefreshStationButtons();
+  void PageStation(int step);
+  void ShowRadioListTitle();
+  void HideRadioListButtons();
+  // ---- end of station buttons ----
+
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -258,6 +286,8 @@ class TFormMyTavelo : public QWidget, public ModeWindow {
 
   // Installs a hook that calls into the window; the window removes it before its controls go.
   void AddHook(QObject* watched, QObject* owner, std::function<bool(QObject*, QEvent*)> handler);
+  // Runs click on a left click of a control that has no click of its own (a label, a picture).
+  void AddClickHook(QWidget* control, std::function<void()> click);
 
   Dialogs& dialogs_;
   bool closed_ = false;

@@ -60,7 +60,7 @@ void TFormMyTavelo::RunKeyCommand(KeyCommand command) {
     case KeyTarget::BNetRadioStop: BNetRadioStop->click(); break;
     case KeyTarget::VolumeUp: TrackBar1->setValue(TrackBar1->value() + 1); break;
     case KeyTarget::VolumeDown: TrackBar1->setValue(TrackBar1->value() - 1); break;
-    case KeyTarget::SelectStationByNumber: break;  // the station number prompt comes with the station list
+    case KeyTarget::SelectStationByNumber: SelectStationByNumber(); break;
   }
 }
 

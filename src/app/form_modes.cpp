@@ -50,12 +50,7 @@ void TFormMyTavelo::ConnectModes() {
   p_SelButtons->move(kPanelLeft, kStationPanelTop);
   p_radio->move(kPanelLeft, kRadioPanelTop);
   Image1->setCursor(Qt::PointingHandCursor);
-  // The picture switches on release, like a button; the press is taken so the release comes here.
-  AddHook(Image1, Image1, [this](QObject*, QEvent* event) {
-    if (!isLeftClick(event)) return false;
-    if (event->type() == QEvent::MouseButtonRelease) ButtonCdHdClick(Image1);
-    return true;
-  });
+  AddClickHook(Image1, [this] { ButtonCdHdClick(Image1); });
   AddHook(this, this, [this](QObject*, QEvent* event) {
     if (event->type() == QEvent::Resize) FormCanResize(width(), height());
     return false;
@@ -66,6 +61,16 @@ void TFormMyTavelo::AddHook(QObject* watched, QObject* owner, std::function<bool
   auto* hook = new EventHook(owner, std::move(handler));
   watched->installEventFilter(hook);
   hooks_ << hook;
+}
+
+// A left click on a control that is no button acts on release, like a button; the press is
+// taken so the release comes to the control.
+void TFormMyTavelo::AddClickHook(QWidget* control, std::function<void()> click) {
+  AddHook(control, control, [click = std::move(click)](QObject*, QEvent* event) {
+    if (!isLeftClick(event)) return false;
+    if (event->type() == QEvent::MouseButtonRelease) click();
+    return true;
+  });
 }
 
 void TFormMyTavelo::ButtonCdHdClick(QObject* sender) {

@@ -62,6 +62,7 @@ bool TFormMyTavelo::FormCreate(const QStringList& arguments) {
   ApplySettings(loadSettingsFile(ProgramDir));
   LoadRadioList();
   CreateStationButtons();
+  ConnectStations();
   if (!EngineVersionMatches() || !InitOutputDevice()) return false;
   ConfigureEngine();
   LoadPluginsAndFilter();
@@ -125,13 +126,12 @@ void TFormMyTavelo::CreateStationButtons() {
     const int row = (station - 1) / 10;
     const int column = (station - 1) % 10 + 1;
     button->setGeometry(22 * column - 14, 4 + 26 * row, 22, 22);
-    button->setToolTip(stationName(RadioList, station));
-    button->ForceEncode = stationForceEncode(RadioList, station);
     button->setFocusPolicy(Qt::NoFocus);
     button->setContextMenuPolicy(Qt::CustomContextMenu);
     setTag(button, station);
     StationButtons[static_cast<std::size_t>(station)] = button;
   }
+  RefreshStationButtons();
 }
 
 bool TFormMyTavelo::EngineVersionMatches() {

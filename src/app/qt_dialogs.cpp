@@ -1,7 +1,7 @@
 #include "app/qt_dialogs.h"
+#include "app/input_dialog.h"
 
 #include <QFileDialog>
-#include <QInputDialog>
 #include <QMessageBox>
 
 namespace tavelo {
@@ -67,15 +67,7 @@ QString QtDialogs::pickFolder(QWidget* owner, const QString& title, const QStrin
 
 std::optional<QString> QtDialogs::inputText(QWidget* owner, const QString& caption, const QString& prompt,
                                             bool password, const QString& value) {
-  QInputDialog input(owner, Qt::Dialog | Qt::WindowStaysOnTopHint);
-  input.setWindowTitle(caption);
-  input.setLabelText(prompt);
-  input.setTextEchoMode(password ? QLineEdit::Password : QLineEdit::Normal);
-  input.setTextValue(value);
-  input.setOkButtonText(QStringLiteral("Ok"));
-  input.setCancelButtonText(QStringLiteral("Cancel"));
-  if (input.exec() != QDialog::Accepted) return std::nullopt;
-  return input.textValue();
+  return runInputDialog(owner, caption, prompt, password, value);
 }
 
 }  // namespace tavelo

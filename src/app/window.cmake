@@ -23,6 +23,8 @@ add_library(tavelo_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/glyphs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/value_bar.cpp
   ${CMAKE_CURRENT_LIST_DIR}/qt_dialogs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/input_dialog.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/form_stations.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form.h
   ${CMAKE_CURRENT_LIST_DIR}/tick_timer.h)
 target_include_directories(tavelo_app PUBLIC ${PROJECT_SOURCE_DIR}/src)

@@ -1,7 +1,9 @@
 // Radio lists (".rls"): three lines per station (name, URL, proxy) for 30 stations,
-// then line 91 with one force-encode flag per station; later lines are kept as they are.
+// then line 91 with one force-encode flag per station; later lines are kept as they are,
+// apart from the one line that holds the stations' title encodings.
 #pragma once
 
+#include "radio/title_encoding.h"
 #include "util/atomic_file.h"
 
 #include <QString>
@@ -27,6 +29,21 @@ FileWriteResult saveRadioList(const QString& path, const QStringList& lines);
 // A short flags line reads its missing characters as "0".
 QString stationName(const QStringList& lines, int station);
 bool stationForceEncode(const QStringList& lines, int station);
+
+// Line 91 with station n's flag set and every other station's flag as it reads now: always
+// thirty characters, so a short or odd hand-made line becomes a proper one.
+QString forceEncodeFlagsLine(const QStringList& lines, int station, bool forceEncode);
+
+// The stations' title encodings: one line after line 91, "TitleEncodings=" and one digit per
+// station (0 Auto, 1 UTF-8, 2 Windows-1252, 3 Windows-1251). A list without it (every older
+// file) reads as Auto throughout; a missing or unknown digit reads as Auto.
+TitleEncoding stationTitleEncoding(const QStringList& lines, int station);
+// Sets station n's encoding. The line is added at the end only when a station leaves Auto, so
+// lists that never use it are written back unchanged; a second tagged line is dropped.
+void setStationTitleEncoding(QStringList& lines, int station, TitleEncoding encoding);
+
+// What the user is told when a list file cannot be read.
+QString radioListReadError(const QString& path);
 
 // The name a list is shown by: the file name without folder and extension.
 QString radioListTitle(const QString& path);
