@@ -65,6 +65,7 @@ Channel::Channel(std::unique_ptr<Source> source, const Settings& settings, SyncD
       settings_(settings),
       format_(source_->format()),
       syncs_(syncs),
+      status_(source_->status()),
       ring_(decodeOnly() ? 0 : ringFrames(format_, settings.bufferMs), format_.channels) {
   facts_ = readFacts();
   if (!decodeOnly() && (format_.rate != settings.outputRate || format_.channels != kOutputChannels)) {
@@ -92,6 +93,12 @@ void Channel::beginShutdown() {
   decoderWake_.notify_all();
   decoded_.notify_all();
   source_->interrupt();  // the source stays until finishShutdown, which comes after
+}
+
+void Channel::awaitSourceHalt() {
+  if (status_) {
+    status_->awaitHalt();
+  }
 }
 
 void Channel::finishShutdown() {
@@ -133,11 +140,14 @@ void Channel::decodeChunk(std::unique_lock<std::mutex>& lock, std::vector<float>
   lock.unlock();
   const std::int64_t got = source_->read(chunk.data(), kDecodeChunk);
   const SourceFacts facts = readFacts();
+  newMarks_.clear();
+  source_->takeMarks(newMarks_);
   lock.lock();
   facts_ = facts;
   if (generation != seekGeneration_ || quit_) {
     return;
   }
+  collectMarks();
   if (got > 0) {
     ring_.write(chunk.data(), static_cast<std::size_t>(got));
   } else {
@@ -279,6 +289,9 @@ void Channel::jumpTo(std::int64_t frame) {
 }
 
 std::uint64_t Channel::filePosition(DWORD mode) const {
+  if (status_ && mode != BASS_FILEPOS_CURRENT) {
+    return status_->position(mode);
+  }
   std::lock_guard lock(mutex_);
   switch (mode) {
     case BASS_FILEPOS_CURRENT: return facts_.filePosition;
@@ -325,8 +338,12 @@ std::optional<DWORD> Channel::readData(void* buffer, DWORD bytes, bool asFloat) 
   }
   const auto got = static_cast<std::size_t>(std::max<std::int64_t>(source_->read(decoded, static_cast<std::int64_t>(frames)), 0));
   const SourceFacts facts = readFacts();
+  newMarks_.clear();
+  source_->takeMarks(newMarks_);
   std::lock_guard lock(mutex_);
   facts_ = facts;
+  collectMarks();
+  tellMarksUpTo(position_ + static_cast<std::int64_t>(got));
   if (got == 0 && frames > 0) {
     reachEnd();
     return std::nullopt;
@@ -418,6 +435,42 @@ void Channel::processPlayed(float* frames, std::size_t count, bool measureLevel)
   }
 }
 
+std::optional<std::string> Channel::tags(DWORD type) const {
+  {
+    std::lock_guard lock(mutex_);
+    const auto heard = heardTags_.find(type);
+    if (heard != heardTags_.end()) {
+      return heard->second;
+    }
+  }
+  return status_ ? status_->tags(type) : std::nullopt;
+}
+
+void Channel::noteHeard(std::size_t queued) {
+  std::lock_guard lock(mutex_);
+  if (!marks_.empty() && state_ == BASS_ACTIVE_PLAYING) {
+    tellMarksUpTo(heardPosition(queued));
+  }
+}
+
+// Needs mutex_ held: the marks the source reader took join those waiting to be heard.
+void Channel::collectMarks() {
+  marks_.insert(marks_.end(), std::make_move_iterator(newMarks_.begin()), std::make_move_iterator(newMarks_.end()));
+  newMarks_.clear();
+}
+
+// Needs mutex_ held.
+void Channel::tellMarksUpTo(std::int64_t frame) {
+  while (!marks_.empty() && marks_.front().frame <= frame) {
+    SourceMark& mark = marks_.front();
+    heardTags_[mark.tag] = std::move(mark.text);
+    if (mark.sync != 0) {
+      postSyncs(mark.sync, 0);
+    }
+    marks_.pop_front();
+  }
+}
+
 // Needs mutex_ held.
 void Channel::reachEnd() {
   if (ended_) {
@@ -427,12 +480,17 @@ void Channel::reachEnd() {
   if (!decodeOnly()) {
     state_ = BASS_ACTIVE_STOPPED;
   }
+  postSyncs(BASS_SYNC_END, 0);
+}
+
+// Needs mutex_ held.
+void Channel::postSyncs(DWORD type, DWORD data) {
   std::weak_ptr<Channel> self = weak_from_this();
   for (const Sync& sync : syncList_) {
-    if ((sync.type & ~kSyncFlags) == BASS_SYNC_END) {
-      syncs_.post([self, handle = sync.handle] {
+    if ((sync.type & ~kSyncFlags) == type) {
+      syncs_.post([self, handle = sync.handle, data] {
         if (auto channel = self.lock()) {
-          channel->runSync(handle, 0);
+          channel->runSync(handle, data);
         }
       });
     }
