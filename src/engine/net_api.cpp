@@ -111,6 +111,8 @@ struct Opener {
     auto source = openNetSource(download, error);
     if (source) {
       download->adopt();
+    } else if (const int ended = download->endError(); ended != BASS_OK) {
+      *error = ended;  // the sound stopped coming (a time-out) before its format was known
     }
     return source;
   }

@@ -234,6 +234,11 @@ std::string Download::finalUrl() const {
   return finalUrl_;
 }
 
+int Download::endError() const {
+  std::lock_guard lock(mutex_);
+  return ended_ ? error_ : BASS_OK;
+}
+
 std::optional<std::string> Download::header(std::string_view name) const {
   std::lock_guard lock(mutex_);
   return headerValue(headers_, name);

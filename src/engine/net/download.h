@@ -67,6 +67,8 @@ public:
   std::optional<std::string> awaitPlaylist(int* error);
   // The URL the last reply came from (after redirects), for resolving a playlist's entries.
   std::string finalUrl() const;
+  // Why the download ended, once it has (BASS_OK while it runs or when the server ended it).
+  int endError() const;
   std::optional<std::string> header(std::string_view name) const;
 
   // This download's sound is the stream: its end is told to the player (the others end quietly).
