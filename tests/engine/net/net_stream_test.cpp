@@ -274,12 +274,52 @@ TEST_F(NetStreamTest, RedirectsAndPlaylistsLeadToTheSound) {
   }
 }
 
-TEST_F(NetStreamTest, AnOggStreamTellsItsComments) {
-  const std::string ogg = madeFile("commented.ogg", [](const std::string& path) {
-    const std::string command = "ffmpeg -v error -y -f lavfi -i sine=frequency=440:duration=2 -c:a libvorbis "
-                                "-metadata ARTIST='Band 1' -metadata title='Song 1' '" + path + "'";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-  });
+TEST_F(NetStreamTest, TheBufferHoldsOptionTwelvesMillisecondsAtTheStreamsBitRate) {
+  BASS_SetConfig(BASS_CONFIG_NET_BUFFER, 2000);
+  ScriptServer server({{"/hold", mp3Route(0, "[]", 0, 0, R"(, {"hold": true})")}});
+  const HSTREAM stream = BASS_StreamCreateURL(server.url("/hold").c_str(), 0, 0, nullptr, nullptr);
+  ASSERT_NE(stream, 0u) << BASS_ErrorGetCode();
+  EXPECT_EQ(BASS_StreamGetFilePosition(stream, BASS_FILEPOS_END), 32000u) << "2 s at 128 kb/s";
+  EXPECT_TRUE(waitFor([&] {
+    return BASS_StreamGetFilePosition(stream, BASS_FILEPOS_DOWNLOAD) - BASS_StreamGetFilePosition(stream, BASS_FILEPOS_CURRENT) == 32000;
+  }, 5000ms)) << "a full buffer holds the download up";
+  EXPECT_LT(BASS_StreamGetFilePosition(stream, BASS_FILEPOS_DOWNLOAD), 96000u);
+  BASS_SetConfig(BASS_CONFIG_NET_BUFFER, 5000);
+}
+
+TEST_F(NetStreamTest, ADroppedStreamDrainsAndEndsOnce) {
+  ScriptServer server({{"/radio", "[" + reply("HTTP/1.0 200 OK", "Content-Type: audio/mpeg\r\n") + "," +
+                                      streamStep(mediaPath("tone.mp3"), 0, "[]", 0, 0) + "]"}});
+  Heard heard;
+  const HSTREAM stream = BASS_StreamCreateURL(server.url("/radio").c_str(), 0, BASS_STREAM_STATUS, Heard::proc, &heard);
+  ASSERT_NE(stream, 0u) << BASS_ErrorGetCode();
+  std::atomic<int> ended{0};
+  BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, [](HSYNC, DWORD, DWORD, void* user) { ++*static_cast<std::atomic<int>*>(user); }, &ended);
+  ASSERT_TRUE(BASS_ChannelPlay(stream, 0));
+  ASSERT_TRUE(waitFor([&] { return ended.load() == 1; }, 5000ms));
+  EXPECT_NEAR(double(BASS_ChannelGetLength(stream, BASS_POS_BYTE)) / (44100 * 4), 2.0, 0.1) << "all that came was played";
+  EXPECT_EQ(BASS_ChannelIsActive(stream), DWORD{BASS_ACTIVE_STOPPED});
+  EXPECT_EQ(heard.endCount(), 1);
+  BASS_StreamFree(stream);
+  EXPECT_EQ(heard.endCount(), 1);
+}
+
+void writeCommentedOgg(const std::string& path, const std::string& artist, const std::string& title) {
+  const std::string command = "ffmpeg -v error -y -f lavfi -i sine=frequency=440:duration=1 -ac 2 -c:a libvorbis "
+                              "-metadata ARTIST='" + artist + "' -metadata title='" + title + "' -f ogg '" + path + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+}
+
+// Two logical streams one after the other, as a radio server sends a change of song.
+void writeChainedOgg(const std::string& path) {
+  writeCommentedOgg(path + ".1", "Band 1", "Song 1");
+  writeCommentedOgg(path + ".2", "Band 2", "Song 2");
+  const std::string command = "cat '" + path + ".1' '" + path + ".2' > '" + path + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+}
+
+TEST_F(NetStreamTest, AChainedOggStreamTellsEachLogicalStreamsComments) {
+  const std::string ogg = madeFile("chained.ogg", writeChainedOgg);
   ScriptServer server({{"/ogg", "[" + reply("HTTP/1.0 200 OK", "Content-Type: application/ogg\r\n") + "," +
                                     streamStep(ogg, 0, "[]", 0, 0) + "]"}});
   const HSTREAM stream = BASS_StreamCreateURL(server.url("/ogg").c_str(), 0, BASS_STREAM_DECODE, nullptr, nullptr);
@@ -287,11 +327,17 @@ TEST_F(NetStreamTest, AnOggStreamTellsItsComments) {
   BASS_CHANNELINFO info{};
   ASSERT_TRUE(BASS_ChannelGetInfo(stream, &info));
   EXPECT_EQ(info.ctype, DWORD{BASS_CTYPE_STREAM_OGG});
-  float chunk[4096];
+  std::atomic<int> changes{0};
+  BASS_ChannelSetSync(stream, BASS_SYNC_OGG_CHANGE, 0, [](HSYNC, DWORD, DWORD, void* user) { ++*static_cast<std::atomic<int>*>(user); }, &changes);
+  float chunk[1024];
   BASS_ChannelGetData(stream, chunk, sizeof chunk | BASS_DATA_FLOAT);
-  const std::vector<std::string> comments = lines(BASS_ChannelGetTags(stream, BASS_TAG_OGG));
+  std::vector<std::string> comments = lines(BASS_ChannelGetTags(stream, BASS_TAG_OGG));
   EXPECT_NE(std::find(comments.begin(), comments.end(), "ARTIST=Band 1"), comments.end());
   EXPECT_NE(std::find(comments.begin(), comments.end(), "title=Song 1"), comments.end());
+  EXPECT_NEAR(double(decodeToEnd(stream, 2) + 512) / 44100, 2.0, 0.1);
+  EXPECT_TRUE(waitFor([&] { return changes.load() == 1; }, 2000ms));
+  comments = lines(BASS_ChannelGetTags(stream, BASS_TAG_OGG));
+  EXPECT_NE(std::find(comments.begin(), comments.end(), "title=Song 2"), comments.end());
 }
 
 }  // namespace

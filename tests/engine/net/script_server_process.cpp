@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 extern char** environ;
@@ -88,6 +89,11 @@ ScriptServer::~ScriptServer() {
 }
 
 std::string ScriptServer::url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+
+std::string ScriptServer::requestLog() const {
+  std::ifstream file(dir_ + "/requests.log");
+  return {std::istreambuf_iterator<char>(file), {}};
+}
 
 int closedPort() {
   const int probe = socket(AF_INET, SOCK_STREAM, 0);

@@ -21,6 +21,8 @@ public:
 
   int port() const { return port_; }
   std::string url(const std::string& path) const;
+  // Every raw request received so far, as the server logged them (JSON lines).
+  std::string requestLog() const;
 
 private:
   std::string dir_;
