@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/engine.h"
+#include "engine/plugin_api.h"
 #include "engine/source.h"
 
 #include <memory>
@@ -16,6 +17,10 @@ std::shared_ptr<void> pluginExtension(const char* name);
 
 // Sets what BASS_ErrorGetCode answers on this thread.
 void setLastError(int code);
+
+// Offers bytes that arrive over time (a net stream the engine does not decode itself) to the
+// loaded plug-ins; null with *error set when none takes them.
+std::unique_ptr<Source> openPluginStream(const TaveloByteStream& stream, const char* contentType, HPLUGIN* taker, int* error);
 
 // What net streams are opened with: copies of the configuration taken at one moment.
 struct NetConfig {

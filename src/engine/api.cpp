@@ -207,6 +207,10 @@ std::shared_ptr<void> pluginExtension(const char* name) { return engine().plugin
 
 void setLastError(int code) { lastError = code; }
 
+std::unique_ptr<Source> openPluginStream(const TaveloByteStream& stream, const char* contentType, HPLUGIN* taker, int* error) {
+  return engine().plugins.openStream(stream, contentType, 0, taker, error);
+}
+
 bool netConfig(NetConfig* config) {
   Engine& e = engine();
   std::lock_guard lock(e.mutex);

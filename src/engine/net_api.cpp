@@ -93,6 +93,8 @@ struct Opener {
   const std::shared_ptr<DownloadReport>& report;
   Creation& creation;
 
+  HPLUGIN plugin = 0;  // the plug-in that decodes the stream opened, 0 for a built-in format
+
   std::unique_ptr<Source> open(const std::string& url, int depth, int* error) {
     DownloadOptions options{url, config.agent, config.proxy, config.replyTimeoutMs, config.readTimeoutMs,
                             config.bufferMs, config.playlists && depth <= kMaxPlaylistDepth};
@@ -108,7 +110,7 @@ struct Opener {
     if (kind == ReplyKind::Playlist) {
       return openEntries(*download, url, depth, error);
     }
-    auto source = openNetSource(download, error);
+    auto source = openNetSource(download, &plugin, error);
     if (source) {
       download->adopt();
     } else if (const int ended = download->endError(); ended != BASS_OK) {
@@ -161,13 +163,14 @@ HSTREAM BASS_StreamCreateURL(const char* url, DWORD, DWORD flags, DOWNLOADPROC* 
   auto report = std::make_shared<DownloadReport>(proc, user, (flags & BASS_STREAM_STATUS) != 0);
   CreationScope creation;
   int error = BASS_OK;
-  auto source = Opener{*ops, config, report, *creation}.open(url, 0, &error);
+  Opener opener{*ops, config, report, *creation};
+  auto source = opener.open(url, 0, &error);
   if (!source) {
     report->end();
     setLastError(creation->wasAbandoned() ? BASS_ERROR_ENDED : error);
     return 0;
   }
-  const HSTREAM handle = addStream(std::move(source), flags, url, 0, &error);
+  const HSTREAM handle = addStream(std::move(source), flags, url, opener.plugin, &error);
   setLastError(handle != 0 ? BASS_OK : error);
   return handle;
 }

@@ -1,5 +1,6 @@
 #include "engine/net/net_source.h"
 
+#include "engine/addon_support.h"
 #include "engine/mpeg_source.h"
 #include "engine/net/stream_input.h"
 #include "engine/vorbis_source.h"
@@ -30,11 +31,13 @@ class NetSource final : public Source, public StreamInput {
 public:
   explicit NetSource(std::shared_ptr<Download> download) : download_(std::move(download)) {}
 
-  // Looks at the first bytes for the format; false with *error when no decoder takes it.
-  bool open(int* error) {
-    if (isAacType(download_->header("Content-Type"))) {
-      *error = BASS_ERROR_FILEFORM;  // AAC streams are not decoded yet
-      return false;
+  // Looks at the first bytes for the format; false with *error when no decoder takes it. AAC and
+  // other formats go to the plug-ins (`plugin`: the one that took it).
+  bool open(HPLUGIN* plugin, int* error) {
+    const std::optional<std::string> type = download_->header("Content-Type");
+    if (isAacType(type)) {
+      decoder_ = openPluginStream(byteStream_, type->c_str(), plugin, error);
+      return decoder_ != nullptr;
     }
     prefix_.resize(4);
     prefix_.resize(readFull(prefix_.data(), prefix_.size()));
@@ -103,7 +106,10 @@ private:
   }
 
   const std::shared_ptr<Download> download_;
-  std::unique_ptr<Source> decoder_;
+  const TaveloByteStream byteStream_{sizeof(TaveloByteStream), static_cast<StreamInput*>(this), [](void* user, void* out, std::size_t length) {
+    return static_cast<StreamInput*>(user)->read(static_cast<std::uint8_t*>(out), length);
+  }};
+  std::unique_ptr<Source> decoder_;  // after what it reads through
   std::vector<std::uint8_t> prefix_;
   std::size_t prefixRead_ = 0;
   std::uint64_t consumed_ = 0;
@@ -113,9 +119,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Source> openNetSource(std::shared_ptr<Download> download, int* error) {
+std::unique_ptr<Source> openNetSource(std::shared_ptr<Download> download, HPLUGIN* plugin, int* error) {
   auto source = std::make_unique<NetSource>(std::move(download));
-  if (!source->open(error)) {
+  if (!source->open(plugin, error)) {
     return nullptr;
   }
   return source;

@@ -340,5 +340,29 @@ TEST_F(NetStreamTest, AChainedOggStreamTellsEachLogicalStreamsComments) {
   EXPECT_NE(std::find(comments.begin(), comments.end(), "title=Song 2"), comments.end());
 }
 
+void writeAdtsAac(const std::string& path) {
+  const std::string command = "ffmpeg -v error -y -f lavfi -i sine=frequency=440:sample_rate=44100:duration=2 -ac 2 "
+                              "-c:a aac -b:a 128k -f adts '" + path + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+}
+
+TEST_F(NetStreamTest, AnAacStreamIsDecodedByThePluginWithItsTitles) {
+  const std::string aac = madeFile("tone.adts.aac", writeAdtsAac);
+  ScriptServer server({{"/aac", "[" + reply("HTTP/1.0 200 OK", "Content-Type: audio/aacp\r\nicy-metaint: 8000\r\n") + "," +
+                                    streamStep(aac, 8000, R"(["StreamTitle='AAC';"])", 1500, 0) + "]"}});
+  Heard heard;
+  const HSTREAM stream = BASS_StreamCreateURL(server.url("/aac").c_str(), 0, BASS_STREAM_DECODE, Heard::proc, &heard);
+  ASSERT_NE(stream, 0u) << BASS_ErrorGetCode();
+  BASS_CHANNELINFO info{};
+  ASSERT_TRUE(BASS_ChannelGetInfo(stream, &info));
+  EXPECT_EQ(info.ctype, DWORD{BASS_CTYPE_STREAM_AAC});
+  EXPECT_NE(info.plugin, 0u);
+  EXPECT_NEAR(double(decodeToEnd(stream, 2)) / 44100, 2.0, 0.1);
+  EXPECT_STREQ(BASS_ChannelGetTags(stream, BASS_TAG_META), "StreamTitle='AAC';");
+  BASS_StreamFree(stream);
+  std::lock_guard lock(heard.mutex);
+  EXPECT_EQ(heard.data, readFile(aac));
+}
+
 }  // namespace
 }  // namespace tavelo::test
