@@ -65,9 +65,9 @@ Channel::Channel(std::unique_ptr<Source> source, const Settings& settings, SyncD
       settings_(settings),
       format_(source_->format()),
       syncs_(syncs),
-      status_(source_->status()),
       ring_(decodeOnly() ? 0 : ringFrames(format_, settings.bufferMs), format_.channels) {
   facts_ = readFacts();
+  status_ = source_->status();
   if (!decodeOnly() && (format_.rate != settings.outputRate || format_.channels != kOutputChannels)) {
     resampler_.emplace(format_.rate, format_.channels, settings.outputRate);
   }
@@ -96,9 +96,14 @@ void Channel::beginShutdown() {
 }
 
 void Channel::awaitSourceHalt() {
-  if (status_) {
-    status_->awaitHalt();
+  if (const auto status = this->status()) {
+    status->awaitHalt();
   }
+}
+
+std::shared_ptr<SourceStatus> Channel::status() const {
+  std::lock_guard lock(mutex_);
+  return status_;
 }
 
 void Channel::finishShutdown() {
@@ -107,6 +112,11 @@ void Channel::finishShutdown() {
   }
   std::lock_guard sourceLock(sourceMutex_);
   source_.reset();  // a plug-in's close, a decoder library's teardown
+  std::shared_ptr<SourceStatus> status;
+  {
+    std::lock_guard lock(mutex_);
+    status.swap(status_);
+  }
 }
 
 std::uint32_t Channel::bytesPerFrame() const {
@@ -289,8 +299,8 @@ void Channel::jumpTo(std::int64_t frame) {
 }
 
 std::uint64_t Channel::filePosition(DWORD mode) const {
-  if (status_ && mode != BASS_FILEPOS_CURRENT) {
-    return status_->position(mode);
+  if (const auto status = this->status(); status && mode != BASS_FILEPOS_CURRENT) {
+    return status->position(mode);
   }
   std::lock_guard lock(mutex_);
   switch (mode) {
@@ -443,7 +453,8 @@ std::optional<std::string> Channel::tags(DWORD type) const {
       return heard->second;
     }
   }
-  return status_ ? status_->tags(type) : std::nullopt;
+  const auto status = this->status();
+  return status ? status->tags(type) : std::nullopt;
 }
 
 void Channel::noteHeard(std::size_t queued) {

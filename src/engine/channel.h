@@ -133,6 +133,7 @@ private:
   void requestSeek(std::int64_t frame);
   void jumpTo(std::int64_t frame);
   SourceFacts readFacts() const;
+  std::shared_ptr<SourceStatus> status() const;
   bool awaitDecoder(std::unique_lock<std::mutex>& lock, std::size_t frames);
   void pullFrames(std::size_t wantedOutputFrames);
   void processPlayed(float* frames, std::size_t count, bool measureLevel);
@@ -146,7 +147,6 @@ private:
   const Settings settings_;
   const SourceFormat format_;
   SyncDispatcher& syncs_;
-  const std::shared_ptr<SourceStatus> status_;
 
   // Lock order: sourceMutex_ before mutex_. Neither is held by the decoder while it reads.
   mutable std::mutex sourceMutex_;  // a decode-only channel's source, held by its reader or a seek
@@ -162,6 +162,8 @@ private:
   std::vector<SourceMark> newMarks_;  // held by the source's reader: marks just taken from the source
   std::deque<SourceMark> marks_;      // changes decoded, not heard yet
   std::map<DWORD, std::string> heardTags_;
+  // Let go with the source, on the reaper: a download is never ended on a thread of its own.
+  std::shared_ptr<SourceStatus> status_;
   DWORD state_ = BASS_ACTIVE_STOPPED;
   bool stalled_ = false;
   bool sourceEnded_ = false;  // the decoder has read the last frame

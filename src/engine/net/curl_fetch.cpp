@@ -118,6 +118,7 @@ bool setUp(Fetch& f) {
             curl_easy_setopt(e, CURLOPT_HTTP200ALIASES, &icyAlias) == CURLE_OK &&
             curl_easy_setopt(e, CURLOPT_HTTPHEADER, f.headers) == CURLE_OK &&
             curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
+            curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L) == CURLE_OK &&
             curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, onHeader) == CURLE_OK &&
             curl_easy_setopt(e, CURLOPT_HEADERDATA, &f) == CURLE_OK &&
             curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, onBody) == CURLE_OK &&
@@ -155,6 +156,7 @@ int errorOf(CURLcode code) {
     case CURLE_COULDNT_RESOLVE_PROXY:
     case CURLE_COULDNT_CONNECT: return BASS_ERROR_NONET;
     case CURLE_OPERATION_TIMEDOUT: return BASS_ERROR_TIMEOUT;
+    case CURLE_PROXY: return BASS_ERROR_FILEOPEN;  // the proxy refused the tunnel (407 and the like)
     case CURLE_PARTIAL_FILE:
     case CURLE_RECV_ERROR:
     case CURLE_GOT_NOTHING: return BASS_ERROR_NONET;
