@@ -96,8 +96,11 @@ struct Opener {
   HPLUGIN plugin = 0;  // the plug-in that decodes the stream opened, 0 for a built-in format
 
   std::unique_ptr<Source> open(const std::string& url, int depth, int* error) {
+    const PlaylistRule playlists = !config.playlists ? PlaylistRule::NotFollowed
+                                   : depth <= kMaxPlaylistDepth ? PlaylistRule::Followed
+                                                                : PlaylistRule::TooDeep;
     DownloadOptions options{url, config.agent, config.proxy, config.replyTimeoutMs, config.readTimeoutMs,
-                            config.bufferMs, config.playlists && depth <= kMaxPlaylistDepth};
+                            config.bufferMs, playlists};
     auto download = Download::start(ops, std::move(options), report, error);
     if (!download || !creation.follow(download)) {
       return nullptr;

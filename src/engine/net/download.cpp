@@ -162,8 +162,8 @@ int Download::onReplyEnd() {
 int Download::takeFinalReply(int) {
   const std::optional<std::string> type = headerValue(reply_, "Content-Type");
   const bool playlist = isPlaylistReply(type.value_or(""), url_);
-  if (playlist && !options_.playlists) {
-    return refuse(BASS_ERROR_FILEFORM);
+  if (playlist && options_.playlists != PlaylistRule::Followed) {
+    return refuse(options_.playlists == PlaylistRule::TooDeep ? BASS_ERROR_FILEOPEN : BASS_ERROR_FILEFORM);
   }
   if (!playlist && isText(type)) {
     return refuse(BASS_ERROR_FILEFORM);  // a web page, not sound

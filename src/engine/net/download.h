@@ -38,6 +38,10 @@ private:
   std::atomic<bool> ended_{false};
 };
 
+// What a playlist reply is: not sound (playlists are not followed), read whole, or refused as a
+// playlist nested deeper than one level.
+enum class PlaylistRule { NotFollowed, Followed, TooDeep };
+
 struct DownloadOptions {
   std::string url;
   std::optional<std::string> agent;
@@ -45,7 +49,7 @@ struct DownloadOptions {
   std::uint32_t replyTimeoutMs = 10000;
   std::uint32_t readTimeoutMs = 10000;
   std::uint32_t bufferMs = 5000;
-  bool playlists = false;  // a playlist reply is read whole instead of refused
+  PlaylistRule playlists = PlaylistRule::NotFollowed;
 };
 
 enum class ReplyKind { Sound, Playlist };

@@ -220,6 +220,8 @@ class NetRefusalTest : public NetStreamTest, public testing::WithParamInterface<
 TEST_P(NetRefusalTest, EachBadReplyFailsCleanlyWithItsCode) {
   ScriptServer server({{"/", GetParam().steps},
                        {"/loop", "[" + reply("HTTP/1.0 302 Found", "Location: /loop\r\n") + "]"},
+                       {"/deep1.m3u", "[" + reply("HTTP/1.0 200 OK", "Content-Type: audio/x-mpegurl\r\n") + R"(, {"send": "/deep2.m3u\n"}])"},
+                       {"/deep2.m3u", "[" + reply("HTTP/1.0 200 OK", "Content-Type: audio/x-mpegurl\r\n") + R"(, {"send": "/radio\n"}])"},
                        {"/radio", mp3Route(0)},
                        {"/self.pls", "[" + reply("HTTP/1.0 200 OK", "Content-Type: audio/x-scpls\r\n") + R"(, {"send": "[playlist]\nFile1=/self.pls\n"}])"}});
   Heard heard;
@@ -238,6 +240,7 @@ INSTANTIATE_TEST_SUITE_P(Replies, NetRefusalTest, testing::Values(
     RefusalCase{"RedirectToAFile", "[" + reply("HTTP/1.0 302 Found", "Location: file:///etc/passwd\r\n") + "]", BASS_ERROR_FILEOPEN},
     RefusalCase{"EmptyPlaylist", "[" + reply("HTTP/1.0 200 OK", "Content-Type: audio/x-mpegurl\r\n") + R"(, {"send": "#EXTM3U\n"}])", BASS_ERROR_FILEOPEN},
     RefusalCase{"PlaylistOfLocalFiles", "[" + reply("HTTP/1.0 200 OK", "Content-Type: audio/x-mpegurl\r\n") + R"(, {"send": "file:///etc/passwd\n/etc/passwd.pls\n"}])", BASS_ERROR_FILEOPEN},
+    RefusalCase{"PlaylistsNestedTwice", "[" + reply("HTTP/1.0 200 OK", "Content-Type: audio/x-mpegurl\r\n") + R"(, {"send": "/deep1.m3u\n"}])", BASS_ERROR_FILEOPEN},
     RefusalCase{"SelfReferringPlaylist", "[" + reply("HTTP/1.0 302 Found", "Location: /self.pls\r\n") + "]", BASS_ERROR_FILEOPEN},
     RefusalCase{"OversizedPlaylist", "[" + reply("HTTP/1.0 200 OK", "Content-Type: audio/x-scpls\r\n") + R"(, {"send": )" + jsonText("[playlist]\n" + std::string(70000, '#')) + "}]", BASS_ERROR_FILEOPEN},
     RefusalCase{"SilentServer", R"([{"hold": true}])", BASS_ERROR_TIMEOUT},
@@ -272,6 +275,9 @@ TEST_F(NetStreamTest, RedirectsAndPlaylistsLeadToTheSound) {
     BASS_StreamFree(stream);
     EXPECT_EQ(heard.endCount(), 1) << path;
   }
+  BASS_SetConfig(BASS_CONFIG_NET_PLAYLIST, 0);
+  EXPECT_EQ(BASS_StreamCreateURL(server.url("/list.pls").c_str(), 0, BASS_STREAM_DECODE, nullptr, nullptr), 0u);
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEFORM) << "without option 21 a playlist is no sound";
 }
 
 TEST_F(NetStreamTest, TheBufferHoldsOptionTwelvesMillisecondsAtTheStreamsBitRate) {
