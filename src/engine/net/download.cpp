@@ -70,12 +70,12 @@ std::shared_ptr<Download> Download::start(const TaveloFetchOps& ops, DownloadOpt
       [](void* user, const void* data, std::size_t length) {
         return static_cast<Download*>(user)->onBody(static_cast<const std::uint8_t*>(data), length);
       }};
+  d.ops_ = &ops;
   d.fetch_ = ops.create(&request);
   if (d.fetch_ == nullptr) {
     *error = BASS_ERROR_FILEOPEN;
     return nullptr;
   }
-  d.ops_ = &ops;
   d.thread_ = std::thread([&d, &ops] { d.run(ops); });
   return download;
 }
