@@ -6,8 +6,11 @@
 # sound server's CPU over the same minute is shown beside it (small writes cost the server too).
 # CPU seconds swing with what else the machine runs; the wakeups (voluntary context switches of
 # the player's and the server's threads over the minute) hardly do, so they tell whether the work
-# itself changed. load is the machine's one-minute load average at the end of the minute, stream
-# the player's streams on the sink as the server sees them (count, sample format, volume, corked).
+# itself changed. On a virtual machine that reports no stolen time the CPU seconds of one and the
+# same minute can triple, mostly when the machine is otherwise idle (the server's 0.4 s became
+# 2.8 s with fewer wakeups than usual), for any player. load is the machine's one-minute load
+# average at the end of the minute, stream the player's streams on the sink as the server holds
+# them (count, sample format, volume, corked).
 # With THREADS_FILE set, each thread's CPU over the minute is appended there as lines of
 #   name <tab> thread-label <tab> cpu-seconds <tab> wakeups
 # (the window thread is the one whose id is the process id; other threads are labelled by their
@@ -63,7 +66,7 @@ streams_of() {
     index($0, "application.process.id = \"" pid "\"") {
       ++count
       match($0, /Sample Specification: [^\n]*/); spec = substr($0, RSTART + 22, RLENGTH - 22)
-      match($0, /Volume: [^\n]*/); split(substr($0, RSTART, RLENGTH), volume, " / ")
+      match($0, /Volume: [^\n]*/); split(substr($0, RSTART, RLENGTH), volume, " / "); gsub(/ /, "", volume[2])
       corked = ($0 ~ /Corked: yes/) ? " corked" : ""
       text = text (count > 1 ? "; " : "") spec " " volume[2] corked
     }
