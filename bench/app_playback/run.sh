@@ -111,7 +111,7 @@ awk '$1 == "Audacious" { printf "Targets: Tavelo at most half of Audacious'"'"'s
 # Each Tavelo build thread by thread: the median CPU and wakeups of each thread over the rounds
 # (a thread missing from a round counts 0 there), the busiest first.
 for build_name in Tavelo Baseline; do
-  wants "$build_name" && [ -s "$work/threads" ] || continue
+  if ! wants "$build_name" || [ ! -s "$work/threads" ]; then continue; fi
   echo
   printf "  %-40s %6s %9s\n" "$build_name per thread, median per minute:" "CPU s" wakeups
   awk -F '\t' -v p="$build_name" -v rounds="$(grep -c "^$build_name " "$work/results")" "$median"'
