@@ -1,0 +1,83 @@
+// Stations on a real icecast2 server played by the engine and heard at a PulseAudio pipe sink
+// that keeps real time: what the listener hears is the station's own sound.
+#include "audio_files.h"
+#include "engine/engine.h"
+#include "icecast_fixture.h"
+#include "pipe_sink.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <memory>
+#include <thread>
+
+namespace tavelo::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::uint32_t kRate = 44100;
+constexpr auto kListen = 2500ms;
+
+struct StationCase {
+  const char* name;
+  Mount mount;
+  std::vector<double> hz;  // the tones the station plays (the Ogg station's songs each have one)
+};
+
+const StationCase kStations[] = {
+    {"the 1 kHz tone station is heard as 1 kHz", Mount::Tone, {1000}},
+    {"the Ogg station is heard as its songs' tones", Mount::Ogg, {550, 770}},
+    {"the AAC station, through the FFmpeg plug-in, is heard as 660 Hz", Mount::Aac, {660}},
+};
+
+// One second of what was heard (stereo), from the first sample above a tenth of full scale on.
+std::vector<std::int16_t> firstSecondOfSound(const WavData& heard) {
+  const auto loud = std::find_if(heard.samples.begin(), heard.samples.end(),
+                                 [](std::int16_t s) { return std::abs(int(s)) > 3277; });
+  const auto from = std::size_t(loud - heard.samples.begin()) & ~std::size_t(1);
+  const std::size_t length = std::min<std::size_t>(heard.samples.size() - from, kRate * 2);
+  return {heard.samples.begin() + std::ptrdiff_t(from), heard.samples.begin() + std::ptrdiff_t(from + length)};
+}
+
+class RadioSoundTest : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() { server_ = std::make_unique<IcecastFixture>(); }
+  static void TearDownTestSuite() { server_.reset(); }
+
+  static std::unique_ptr<IcecastFixture> server_;
+};
+std::unique_ptr<IcecastFixture> RadioSoundTest::server_;
+
+TEST_F(RadioSoundTest, EachStationIsHeardAtTheSinkAsItsOwnSound) {
+  ASSERT_NE(BASS_PluginLoad(TAVELO_TEST_PLUGIN_DIR "/ffmpeg.so", 0), 0u) << BASS_ErrorGetCode();
+  for (const StationCase& c : kStations) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    PipeSink sink(dir.file("sink.fifo"));
+    ASSERT_TRUE(sink.ready()) << "no pipe sink";
+    ASSERT_TRUE(BASS_Init(PipeSink::device(), kRate, 0, nullptr, nullptr)) << BASS_ErrorGetCode();
+    const HSTREAM stream = BASS_StreamCreateURL(server_->url(c.mount).c_str(), 0, 0, nullptr, nullptr);
+    EXPECT_NE(stream, 0u) << "error " << BASS_ErrorGetCode();
+    if (stream != 0) {
+      EXPECT_TRUE(BASS_ChannelPlay(stream, 0)) << BASS_ErrorGetCode();
+      std::this_thread::sleep_for(kListen);
+      BASS_StreamFree(stream);
+    }
+    BASS_Free();
+    const std::vector<std::int16_t> sound = firstSecondOfSound(sink.stop());
+    ASSERT_GE(sound.size(), kRate * 2) << "a second of sound heard";
+    double share = 0;
+    for (const double hz : c.hz) {
+      share += toneShare(sound, 2, 0, kRate, hz);
+    }
+    EXPECT_GT(share, 0.9);
+    const auto peak = *std::max_element(sound.begin(), sound.end());
+    EXPECT_NEAR(peak, 32767 * 0.5, 2000) << "heard at the station's level";
+  }
+}
+
+}  // namespace
+}  // namespace tavelo::test
