@@ -90,6 +90,12 @@ MP3_CODEC = ["-c:a", "libmp3lame", "-b:a", "128k", "-write_xing", "0", "-id3v2_v
              "-write_id3v1", "0", "-f", "mp3"]
 
 
+def tones(amplitude, frequencies, seconds=None):
+    """A stereo lavfi source of sines of the given amplitude each (endless without seconds)."""
+    expression = "+".join("%g*sin(2*PI*%d*t)" % (amplitude, hz) for hz in frequencies)
+    return "aevalsrc=%s|%s:c=stereo:s=44100" % (expression, expression) + (":d=%d" % seconds if seconds else "")
+
+
 def make_media(folder):
     media = {
         "mp3": os.path.join(folder, "radio.mp3"),
@@ -97,15 +103,13 @@ def make_media(folder):
         "silent": os.path.join(folder, "silent.mp3"),
         "ogg": [os.path.join(folder, "song%d.ogg" % (i + 1)) for i in range(len(OGG_SONGS))],
     }
-    ffmpeg_make(media["mp3"], "sine=frequency=440:sample_rate=44100:duration=20,"
-                "volume=0.3[a];sine=frequency=660:sample_rate=44100:duration=20,volume=0.3[b];"
-                "[a][b]amix=inputs=2", MP3_CODEC)
+    ffmpeg_make(media["mp3"], tones(0.3, (440, 660), 20), MP3_CODEC)
     # 1 kHz fits 44.1 kHz in whole cycles every 441 samples, so the loop joins without a click.
-    ffmpeg_make(media["tone"], "sine=frequency=1000:sample_rate=44100:duration=30,volume=0.5", MP3_CODEC)
+    ffmpeg_make(media["tone"], tones(0.5, (1000,), 30), MP3_CODEC)
     ffmpeg_make(media["silent"], "anullsrc=sample_rate=44100:channel_layout=stereo:duration=30", MP3_CODEC)
     for path, (artist, title, frequency) in zip(media["ogg"], OGG_SONGS):
-        ffmpeg_make(path, "sine=frequency=%d:sample_rate=44100:duration=5,volume=0.5" % frequency,
-                    ["-c:a", "libvorbis", "-q:a", "3"], [("ARTIST", artist), ("TITLE", title)])
+        ffmpeg_make(path, tones(0.5, (frequency,), 5), ["-c:a", "libvorbis", "-q:a", "3"],
+                    [("ARTIST", artist), ("TITLE", title)])
     return media
 
 
@@ -229,7 +233,7 @@ def ices_config(port, mount, playlist, log_dir):
 
 def aac_command(port, mount):
     return ["ffmpeg", "-nostdin", "-loglevel", "error", "-re", "-f", "lavfi",
-            "-i", "sine=frequency=660:sample_rate=44100,volume=0.5", "-ac", "2",
+            "-i", tones(0.5, (660,)), "-ac", "2",
             "-c:a", "aac", "-b:a", "128k", "-f", "adts", "-content_type", "audio/aac",
             "-ice_name", "Tavelo Test AAC", "-ice_public", "0",
             "icecast://source:%s@127.0.0.1:%d%s" % (SOURCE_PASSWORD, port, mount)]
