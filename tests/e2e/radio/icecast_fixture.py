@@ -175,7 +175,6 @@ def ezstream_config(port, mount, path, name):
     <hostname>127.0.0.1</hostname>
     <port>%(port)d</port>
     <password>%(source)s</password>
-    <reconnect_attempts>0</reconnect_attempts>
   </server></servers>
   <streams><stream>
     <mountpoint>%(mount)s</mountpoint>
@@ -244,11 +243,12 @@ class Fixture:
         self.folder = tempfile.mkdtemp(prefix="tavelo-icecast-")
         self.children = []
         self.port = free_port()
+        self.sources_log = open(os.path.join(self.folder, "sources.log"), "a")
 
     def spawn(self, command):
         try:
             child = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                     stderr=open(os.path.join(self.folder, "sources.log"), "a"),
+                                     stderr=self.sources_log,
                                      cwd=self.folder, preexec_fn=die_with_parent)
         except FileNotFoundError:
             raise FixtureError("%s is not installed (tools/install-deps.sh installs it)" % command[0])
@@ -338,6 +338,7 @@ class Fixture:
             except subprocess.TimeoutExpired:
                 child.kill()
                 child.wait()
+        self.sources_log.close()
         shutil.rmtree(self.folder, ignore_errors=True)
 
 
