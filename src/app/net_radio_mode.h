@@ -79,12 +79,19 @@ class NetRadioMode : public PlaybackMode {
   void Label4MouseLeave();
 
   std::uint32_t stream() const { return stream_.get(); }
+  // A stream opened elsewhere becomes the radio stream; the one before it is freed.
+  void setStream(StreamHandle stream) {
+    freeStream();
+    stream_ = std::move(stream);
+  }
   int station() const { return station_; }
   // A connection thread of this station is at work; a click now only beeps.
   bool connecting() const { return connecting_; }
   bool paused() const;
   // A radio recording runs: the mode cannot be left, and notices say "<Record>".
   bool recordRunning() const { return recordRunning_; }
+  // Shows a recording running or ended, as the recordings do.
+  void setRecordRunning(bool running) { showRecording(running); }
   // The encoder recording (the recording subsystem's, or a test's); none by default.
   void setEncodedRecording(EncodedRecording* recording) { encoded_ = recording; }
 

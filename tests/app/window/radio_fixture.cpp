@@ -1,0 +1,83 @@
+#include "radio_fixture.h"
+
+#include "audio_files.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTest>
+#include <QPushButton>
+
+namespace {
+
+QStringList radioListLines(const QList<RadioFixture::Station>& stations) {
+  QStringList lines(90);
+  QString flags(30, QLatin1Char('0'));
+  for (int i = 0; i < stations.size(); ++i) {
+    lines[3 * i] = stations[i].name;
+    lines[3 * i + 1] = stations[i].url;
+    lines[3 * i + 2] = stations[i].proxy;
+    if (stations[i].forceEncode) flags[i] = QLatin1Char('1');
+  }
+  return lines << flags;
+}
+
+}  // namespace
+
+void RadioFixture::start(const QList<Station>& stations) {
+  const QString list = folder.path() + QStringLiteral("RLists/Tavelo.rls");
+  QDir().mkpath(folder.path() + QStringLiteral("RLists"));
+  folder.write(QStringLiteral("RLists/Tavelo.rls"), crlfLines(radioListLines(stations)));
+  folder.write(QStringLiteral("Settings.ini"),
+               crlfLines({folder.path() + QStringLiteral("Record"), "10", list, " ", "1", "0", "0^4^", "", "0", "201"}));
+  started = std::make_unique<StartedForm>(folder);
+  ASSERT_TRUE(started->create());
+  form().Timer2->stop();
+  form().show();
+}
+
+void RadioFixture::click(int station) { form().StationButtons[std::size_t(station)]->click(); }
+
+bool RadioFixture::waitFor(const std::function<bool()>& done, int milliseconds) {
+  return QTest::qWaitFor(done, milliseconds);
+}
+
+void RadioFixture::tick(int count) {
+  for (int i = 0; i < count; ++i) form().Timer1Timer();
+}
+
+QString RadioFixture::status() { return form().Label5->text(); }
+
+QByteArray RadioFixture::mp3(double seconds) {
+  tavelo::test::TempDir dir;
+  const std::string wav = dir.file("tone.wav"), out = dir.file("tone.mp3");
+  constexpr std::uint32_t kRate = 44100;
+  tavelo::test::writeWav(wav, kRate, 2, std::int64_t(seconds * kRate), tavelo::test::sine(440, kRate));
+  if (!tavelo::test::run("ffmpeg -loglevel error -y -i '" + wav + "' -b:a 128k -id3v2_version 0 -write_xing 0 '" +
+                         out + "'"))
+    return {};
+  QFile file(QString::fromStdString(out));
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray RadioFixture::withMetadata(const QByteArray& audio, int metaint, const QList<QByteArray>& titles) {
+  QByteArray stream;
+  int block = 0;
+  for (qsizetype at = 0; at < audio.size(); at += metaint, ++block) {
+    const QByteArray part = audio.mid(at, metaint);
+    stream += part;
+    if (part.size() < metaint) break;  // a short tail has no block after it
+    QByteArray meta;
+    if (block < titles.size()) meta = "StreamTitle='" + titles[block] + "';";
+    const qsizetype units = (meta.size() + 15) / 16;
+    meta.append(QByteArray(units * 16 - meta.size(), '\0'));
+    stream += char(units);
+    stream += meta;
+  }
+  return stream;
+}
+
+QString RadioFixture::icyHead(int metaint) {
+  return QStringLiteral("ICY 200 OK\r\nicy-name:Test FM\r\nicy-br:128\r\ncontent-type:audio/mpeg\r\nicy-metaint:%1\r\n\r\n")
+      .arg(metaint);
+}

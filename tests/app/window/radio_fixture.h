@@ -1,0 +1,43 @@
+// A started window in Net Radio mode whose radio list names stations on a scripted server, and
+// the stream bytes such a server sends: real MP3 made by ffmpeg, with ICY metadata blocks.
+#pragma once
+
+#include "program_folder.h"
+#include "scripted_http_server.h"
+
+#include <QByteArray>
+#include <QStringList>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+class RadioFixture : public ::testing::Test {
+ public:
+  struct Station {
+    QString name, url, proxy;
+    bool forceEncode = false;
+  };
+
+ protected:
+  // Starts the window on a radio list of these stations (1, 2 …), Net Radio first.
+  void start(const QList<Station>& stations);
+  TFormMyTavelo& form() { return **started; }
+  RecordingDialogs& dialogs() { return started->dialogs; }
+  void click(int station);
+  // Processes events until done() or the time is up; false on time-out.
+  static bool waitFor(const std::function<bool()>& done, int milliseconds = 10000);
+  void tick(int count = 1);
+  QString status();
+
+  // count seconds of a 440 Hz tone as 128 kbps MP3.
+  static QByteArray mp3(double seconds);
+  // The audio with an ICY block after every metaint bytes: titles[i] in block i (none past the
+  // list, an empty block).
+  static QByteArray withMetadata(const QByteArray& audio, int metaint, const QList<QByteArray>& titles);
+  // An "ICY 200 OK" reply's head with the station's name and bitrate.
+  static QString icyHead(int metaint);
+  static QString bytesAsText(const QByteArray& bytes) { return QString::fromLatin1(bytes); }
+
+  ProgramFolder folder;
+  std::unique_ptr<StartedForm> started;
+};

@@ -1,0 +1,250 @@
+// Net Radio on a real window against a scripted server: stations refused, connection failures,
+// the labels of a playing station, titles, cancelling a connection, the silence watchdog,
+// reconnecting, and recording.
+#include "app/glyphs.h"
+#include "radio_fixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QTest>
+
+using namespace tavelo;
+
+namespace {
+
+constexpr int kMetaint = 8192;
+
+using RadioStations = RadioFixture;
+
+TEST_F(RadioStations, RefusedStationsSayWhyAndConnectNothing) {
+  const QString longProxy = QString(100, QLatin1Char('p'));
+  ASSERT_NO_FATAL_FAILURE(start({{"Empty", "", ""}, {"Long proxy", "http://127.0.0.1:9/", longProxy}}));
+  click(1);
+  EXPECT_EQ(dialogs().messages, QStringList{"Not URL for This Button."});
+  EXPECT_EQ(status(), QStringLiteral("not playing"));
+  click(2);
+  EXPECT_EQ(status(), QStringLiteral("Proxy text too long."));
+  EXPECT_FALSE(form().radioMode().connecting());
+  QTest::qWait(200);
+  EXPECT_EQ(status(), QStringLiteral("Proxy text too long.")) << "no connection reports";
+}
+
+// A station that cannot be opened keeps failing while silent: the watchdog restarts it after
+// 151 ticks, 20 times, and stops the radio the 21st time.
+TEST_F(RadioStations, SilenceWatchdogRestartsAfter151TicksAndStopsAfter20Restarts) {
+  ASSERT_NO_FATAL_FAILURE(start({{" Closed ", "http://127.0.0.1:" + QString::number(ClosedPort()) + "/", "none"}}));
+  click(1);
+  const auto failed = [this] { return status().startsWith(QStringLiteral("Not playing. Can't play the stream.")); };
+  ASSERT_TRUE(waitFor(failed));
+  for (int restart = 1; restart <= 20; ++restart) {
+    SCOPED_TRACE(restart);
+    form().Label5->clear();
+    tick(150);
+    QTest::qWait(20);
+    EXPECT_TRUE(form().Label5->text().isEmpty()) << "150 silent ticks do nothing";
+    tick(1);
+    ASSERT_TRUE(waitFor(failed)) << "the 151st restarts the station";
+  }
+  form().Label5->clear();
+  tick(151);
+  EXPECT_EQ(status(), QStringLiteral("Not playing"));
+  EXPECT_EQ(form().windowTitle(), QStringLiteral("NR - Stop Closed"));
+  EXPECT_EQ(form().TrayIcon1->toolTip(), form().windowTitle());
+  EXPECT_FALSE(form().Timer1->isActive());
+  EXPECT_EQ(dialogs().beeps, 21) << "each failed open beeps";
+}
+
+TEST_F(RadioStations, NotFoundShowsTheEnginesErrorAndTheReplyLine) {
+  ScriptedHttpServer server({});
+  ASSERT_NO_FATAL_FAILURE(start({{"Missing", "http://" + server.Url("/missing"), "none"}}));
+  click(1);
+  ASSERT_TRUE(waitFor([this] { return status().startsWith(QStringLiteral("Not playing.")); }));
+  EXPECT_EQ(status(), QStringLiteral("Not playing. Can't play the stream.\r\n(error code: 2)"));
+  EXPECT_EQ(form().Label6->text(), QStringLiteral("HTTP/1.0 404 Not Found"));
+  EXPECT_EQ(dialogs().beeps, 1);
+  click(1);
+  EXPECT_EQ(dialogs().beeps, 1) << "a failed station frees the connection at once";
+  ASSERT_TRUE(waitFor([&] { return server.Requests().size() == 2; }));
+}
+
+TEST_F(RadioStations, PlayingStationShowsConnectingBufferingNameBitrateAndTitles) {
+  const QByteArray audio = mp3(12);
+  ASSERT_FALSE(audio.isEmpty());
+  const QByteArray first = withMetadata(audio.first(kMetaint * 10), kMetaint, {"Band 1 - Song 1"});
+  const QByteArray second =
+      withMetadata(audio.mid(kMetaint * 10), kMetaint, {"Caf\xc3\xa9 Del Mar - It's; Fine"});
+  ScriptedHttpServer server({{"/live", {Send(icyHead(kMetaint)), Send(bytesAsText(first)), Wait(0.5),
+                                        Send(bytesAsText(second)), Hold()}}});
+  ASSERT_NO_FATAL_FAILURE(start({{"Live", "http://" + server.Url("/live"), "none"}}));
+  click(1);
+  QStringList seen;
+  ASSERT_TRUE(waitFor([&] {
+    if (seen.value(seen.size() - 1) != status()) seen << status();
+    return status() == QStringLiteral("Test FM");
+  }));
+  ASSERT_GE(seen.size(), 3) << seen.join(QLatin1Char('|')).toStdString();
+  EXPECT_EQ(seen.value(0), QStringLiteral("connecting..."));
+  EXPECT_TRUE(seen.value(1).startsWith(QStringLiteral("buffering... "))) << seen.join(QLatin1Char('|')).toStdString();
+  EXPECT_EQ(form().Label6->text(), QStringLiteral("bitrate: 128 kbps"));
+  EXPECT_EQ(form().Label4->text(), QStringLiteral("Band 1 - Song 1"));
+  EXPECT_TRUE(form().Timer1->isActive());
+  tick();
+  EXPECT_EQ(form().windowTitle(), QStringLiteral("Band 1 - Song 1"));
+
+  const QString next = QString::fromUtf8("Caf\xc3\xa9 Del Mar - It's; Fine");
+  ASSERT_TRUE(waitFor([&] { return form().Label4->text() == next; }, 15000));
+  tick();
+  EXPECT_EQ(form().windowTitle(), next);
+  EXPECT_EQ(form().TrayIcon1->toolTip(), next);
+}
+
+TEST_F(RadioStations, StreamWithoutNameOrTitlesNamesItsTypeAndTheStation) {
+  const QByteArray audio = mp3(6);
+  ScriptedHttpServer server({{"/plain", {Send("HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n"),
+                                         Send(bytesAsText(audio)), Hold()}}});
+  ASSERT_NO_FATAL_FAILURE(start({{"Plain", "http://" + server.Url("/plain"), "none"}}));
+  click(1);
+  ASSERT_TRUE(waitFor([this] { return status() == QStringLiteral("Playing Radio with MP3 Stream."); }));
+  EXPECT_EQ(form().Label4->text(), QStringLiteral("No META Data"));
+  tick();
+  EXPECT_EQ(form().windowTitle(), QStringLiteral("Radio Station - Plain"));
+}
+
+// A click while connecting only beeps: the caption of the later Stop still names the first station.
+TEST_F(RadioStations, ClickWhileConnectingBeepsAndChangesNothing) {
+  ScriptedHttpServer server({{"/slow", {Hold()}}});
+  ASSERT_NO_FATAL_FAILURE(start({{"Slow", "http://" + server.Url("/slow"), "none"}, {"Other", "http://" + server.Url("/other"), "none"}}));
+  click(1);
+  ASSERT_TRUE(waitFor([&] { return server.Requests().size() == 1 && status() == QStringLiteral("connecting..."); }));
+  click(2);
+  EXPECT_EQ(dialogs().beeps, 1);
+  EXPECT_EQ(form().radioMode().station(), 1);
+  QTest::qWait(300);
+  EXPECT_EQ(server.Requests().size(), 1);
+  form().BNetRadioStop->click();
+  EXPECT_EQ(form().windowTitle(), QStringLiteral("NR - Stop Slow"));
+}
+
+// Stopping or leaving while connecting cancels the connection: no later report, nothing plays,
+// and a new click connects at once.
+TEST_F(RadioStations, StopOrLeavingWhileConnectingCancelsTheConnection) {
+  const QByteArray audio = mp3(4);
+  ScriptedHttpServer server(
+      {{"/late", {Wait(1.5), Send("HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n"), Send(bytesAsText(audio)), Hold()}}});
+  ASSERT_NO_FATAL_FAILURE(start({{"Late", "http://" + server.Url("/late"), "none"}}));
+  const struct {
+    const char* name;
+    std::function<void()> cancel;
+  } ways[] = {
+      {"Stop", [this] { form().BNetRadioStop->click(); }},
+      {"leaving Net Radio", [this] { QTest::mouseClick(form().Image1, Qt::LeftButton); }},
+  };
+  int requests = 0;
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.name);
+    if (form().CurrentMode != int(PlayMode::NetRadio)) {
+      QTest::mouseClick(form().Image1, Qt::LeftButton);
+      QTest::mouseClick(form().Image1, Qt::LeftButton);
+    }
+    ASSERT_EQ(form().CurrentMode, int(PlayMode::NetRadio));
+    click(1);
+    ++requests;
+    ASSERT_TRUE(waitFor([&] { return server.Requests().size() == requests; }));
+    way.cancel();
+    EXPECT_EQ(status(), QStringLiteral("Not playing"));
+    QTest::qWait(2500);
+    EXPECT_EQ(status(), QStringLiteral("Not playing")) << "no report after the cancel";
+    EXPECT_FALSE(form().Timer1->isActive());
+    EXPECT_EQ(form().radioMode().stream(), 0u) << "nothing plays";
+    EXPECT_EQ(dialogs().beeps, 0);
+  }
+  QTest::mouseClick(form().Image1, Qt::LeftButton);
+  QTest::mouseClick(form().Image1, Qt::LeftButton);
+  click(1);
+  EXPECT_EQ(dialogs().beeps, 0) << "a new click connects at once";
+  ASSERT_TRUE(waitFor([&] { return status() == QStringLiteral("Playing Radio with MP3 Stream."); }));
+}
+
+TEST_F(RadioStations, DroppedStationReconnects) {
+  const QByteArray audio = mp3(4);
+  ScriptedHttpServer server({{"/drop", {Send("HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n"),
+                                        Send(bytesAsText(audio))}}});
+  ASSERT_NO_FATAL_FAILURE(start({{"Drop", "http://" + server.Url("/drop"), "none"}}));
+  click(1);
+  ASSERT_TRUE(waitFor([this] { return status() == QStringLiteral("reconnecting..."); }));
+  ASSERT_TRUE(waitFor([&] { return server.Requests().size() == 2; }, 5000)) << "after a second";
+  form().BNetRadioStop->click();
+  const int requests = int(server.Requests().size());
+  QTest::qWait(2500);
+  EXPECT_EQ(server.Requests().size(), requests) << "Stop ends the reconnecting";
+}
+
+TEST_F(RadioStations, RawRecordingHoldsTheBytesReceivedAndEndsOnStop) {
+  const QByteArray audio = mp3(8);
+  const QByteArray before = audio.first(audio.size() / 2), after = audio.mid(audio.size() / 2);
+  ScriptedHttpServer server({{"/rec", {Send("HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n"),
+                                       Send(bytesAsText(before)), Wait(2), Send(bytesAsText(after)), Wait(1),
+                                       Repeat(bytesAsText(after.first(4096)), 0.05)}}});
+  ASSERT_NO_FATAL_FAILURE(start({{"Rec", "http://" + server.Url("/rec"), "none"}}));
+  click(1);
+  ASSERT_TRUE(waitFor([this] { return form().radioMode().stream() != 0; }));
+  form().BNetRadioRec->click();
+  ASSERT_TRUE(form().radioMode().recordRunning());
+  EXPECT_TRUE(form().Label17->isVisible());
+  EXPECT_EQ(glyphOf(form().BNetRadioRec), QStringLiteral("<"));
+  const QDir records(folder.path() + QStringLiteral("Record"));
+  QString file;
+  ASSERT_TRUE(waitFor([&] {
+    const QStringList parts = records.entryList({QStringLiteral("*.part")});
+    if (!parts.isEmpty()) file = records.filePath(parts.first());
+    return !file.isEmpty() && QFileInfo(file).size() >= after.size();
+  }));
+  form().BNetRadioStop->click();
+  EXPECT_FALSE(form().radioMode().recordRunning());
+  EXPECT_EQ(glyphOf(form().BNetRadioRec), QStringLiteral("="));
+  const QStringList done = records.entryList({QStringLiteral("Rec *.mp3")});
+  ASSERT_EQ(done.size(), 1) << records.entryList().join(QLatin1Char(' ')).toStdString();
+  QFile recorded(records.filePath(done.first()));
+  ASSERT_TRUE(recorded.open(QIODevice::ReadOnly));
+  const QByteArray bytes = recorded.readAll();
+  EXPECT_EQ(bytes.first(std::min(bytes.size(), after.size())), after) << "the bytes as sent, from the click on";
+  QTest::qWait(300);
+  EXPECT_EQ(QFileInfo(records.filePath(done.first())).size(), bytes.size()) << "nothing written after Stop";
+}
+
+class FakeEncoder : public EncodedRecording {
+ public:
+  QStringList files;
+  int stops = 0;
+  bool StartRecording(std::uint32_t, const QString& file) override {
+    files << file;
+    return true;
+  }
+  void StopRecording() override { ++stops; }
+};
+
+TEST_F(RadioStations, ForcedStationRecordsThroughTheEncoder) {
+  const QByteArray audio = mp3(6);
+  ScriptedHttpServer server({{"/forced", {Send("HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n"),
+                                          Send(bytesAsText(audio)), Hold()}}});
+  ASSERT_NO_FATAL_FAILURE(start({{"Forced", "http://" + server.Url("/forced"), "none", true}}));
+  FakeEncoder encoder;
+  form().radioMode().setEncodedRecording(&encoder);
+  click(1);
+  ASSERT_TRUE(waitFor([this] { return form().radioMode().stream() != 0; }));
+  form().BNetRadioRec->click();
+  ASSERT_EQ(encoder.files.size(), 1);
+  EXPECT_TRUE(encoder.files.first().endsWith(QStringLiteral(".mp3")));
+  EXPECT_TRUE(form().radioMode().recordRunning());
+  form().BnetRadioPause->click();
+  EXPECT_EQ(dialogs().messages, QStringList{"Record is started. Operation \"Pause\" is not allowed."});
+  form().BNetRadioStop->click();
+  EXPECT_EQ(encoder.stops, 1);
+  EXPECT_FALSE(form().radioMode().recordRunning());
+  form().radioMode().setEncodedRecording(nullptr);
+}
+
+}  // namespace
