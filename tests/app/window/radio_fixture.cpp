@@ -48,13 +48,14 @@ void RadioFixture::tick(int count) {
 
 QString RadioFixture::status() { return form().Label5->text(); }
 
-QByteArray RadioFixture::mp3(double seconds) {
+QByteArray RadioFixture::tone(double seconds, const std::string& extension) {
   tavelo::test::TempDir dir;
-  const std::string wav = dir.file("tone.wav"), out = dir.file("tone.mp3");
+  const std::string wav = dir.file("tone.wav"), out = dir.file("tone" + extension);
   constexpr std::uint32_t kRate = 44100;
   tavelo::test::writeWav(wav, kRate, 2, std::int64_t(seconds * kRate), tavelo::test::sine(440, kRate));
-  if (!tavelo::test::run("ffmpeg -loglevel error -y -i '" + wav + "' -b:a 128k -id3v2_version 0 -write_xing 0 '" +
-                         out + "'"))
+  const std::string format =
+      extension == ".ogg" ? " -c:a libvorbis -b:a 128k " : " -b:a 128k -id3v2_version 0 -write_xing 0 ";
+  if (!tavelo::test::run("ffmpeg -loglevel error -y -i '" + wav + "'" + format + "'" + out + "'"))
     return {};
   QFile file(QString::fromStdString(out));
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();

@@ -29,8 +29,9 @@ class RadioFixture : public ::testing::Test {
   void tick(int count = 1);
   QString status();
 
-  // count seconds of a 440 Hz tone as 128 kbps MP3.
-  static QByteArray mp3(double seconds);
+  // seconds of a 440 Hz tone as 128 kbps MP3 or, with extension ".ogg", Vorbis.
+  static QByteArray tone(double seconds, const std::string& extension = ".mp3");
+  static QByteArray mp3(double seconds) { return tone(seconds); }
   // The audio with an ICY block after every metaint bytes: titles[i] in block i (none past the
   // list, an empty block).
   static QByteArray withMetadata(const QByteArray& audio, int metaint, const QList<QByteArray>& titles);

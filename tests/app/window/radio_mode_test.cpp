@@ -3,6 +3,7 @@
 // reconnecting, and recording.
 #include "app/glyphs.h"
 #include "radio_fixture.h"
+#include "tinyproxy_fixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,8 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace tavelo;
 
@@ -226,25 +229,113 @@ class FakeEncoder : public EncodedRecording {
   void StopRecording() override { ++stops; }
 };
 
-TEST_F(RadioStations, ForcedStationRecordsThroughTheEncoder) {
+// A stream that is not MP3, or a station forced to encode, records through the encoder.
+TEST_F(RadioStations, OggOrForcedStationsRecordThroughTheEncoder) {
+  const struct {
+    const char* name;
+    std::string extension;
+    const char* contentType;
+    bool forced;
+  } cases[] = {
+      {"forced MP3", ".mp3", "audio/mpeg", true},
+      {"Ogg", ".ogg", "application/ogg", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QByteArray audio = tone(6, c.extension);
+    ASSERT_FALSE(audio.isEmpty());
+    ScriptedHttpServer server({{"/enc", {Send(QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: %1\r\n\r\n")
+                                                  .arg(QLatin1String(c.contentType))),
+                                         Send(bytesAsText(audio)), Hold()}}});
+    ASSERT_NO_FATAL_FAILURE(start({{"Encoded", "http://" + server.Url("/enc"), "none", c.forced}}));
+    FakeEncoder encoder;
+    form().radioMode().setEncodedRecording(&encoder);
+    click(1);
+    ASSERT_TRUE(waitFor([this] { return form().radioMode().stream() != 0; }));
+    form().BNetRadioRec->click();
+    ASSERT_EQ(encoder.files.size(), 1);
+    EXPECT_TRUE(encoder.files.first().endsWith(QStringLiteral(".mp3"))) << "the radio format: MP3";
+    EXPECT_TRUE(form().radioMode().recordRunning());
+    form().BnetRadioPause->click();
+    EXPECT_EQ(dialogs().messages, QStringList{"Record is started. Operation \"Pause\" is not allowed."});
+    form().BNetRadioStop->click();
+    EXPECT_EQ(encoder.stops, 1);
+    EXPECT_FALSE(form().radioMode().recordRunning());
+    form().radioMode().setEncodedRecording(nullptr);
+    started.reset();
+  }
+}
+
+TEST_F(RadioStations, RecordFileThatCannotBeCreatedIsSaidAndNothingRecords) {
   const QByteArray audio = mp3(6);
-  ScriptedHttpServer server({{"/forced", {Send("HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n"),
-                                          Send(bytesAsText(audio)), Hold()}}});
-  ASSERT_NO_FATAL_FAILURE(start({{"Forced", "http://" + server.Url("/forced"), "none", true}}));
-  FakeEncoder encoder;
-  form().radioMode().setEncodedRecording(&encoder);
+  ScriptedHttpServer server({{"/mp3", {Send("HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n"),
+                                       Send(bytesAsText(audio)), Hold()}}});
+  ASSERT_NO_FATAL_FAILURE(start({{"Rec", "http://" + server.Url("/mp3"), "none"}}));
+  folder.write(QStringLiteral("file"), "not a folder");
+  form().Stored.recordRoot = folder.path() + QStringLiteral("file/Record");
   click(1);
   ASSERT_TRUE(waitFor([this] { return form().radioMode().stream() != 0; }));
   form().BNetRadioRec->click();
-  ASSERT_EQ(encoder.files.size(), 1);
-  EXPECT_TRUE(encoder.files.first().endsWith(QStringLiteral(".mp3")));
-  EXPECT_TRUE(form().radioMode().recordRunning());
-  form().BnetRadioPause->click();
-  EXPECT_EQ(dialogs().messages, QStringList{"Record is started. Operation \"Pause\" is not allowed."});
-  form().BNetRadioStop->click();
-  EXPECT_EQ(encoder.stops, 1);
+  ASSERT_EQ(dialogs().messages.size(), 1);
+  EXPECT_TRUE(dialogs().messages.first().startsWith(QStringLiteral("Can't create file "))) << dialogs().messages.first().toStdString();
   EXPECT_FALSE(form().radioMode().recordRunning());
-  form().radioMode().setEncodedRecording(nullptr);
+  EXPECT_FALSE(form().Label17->isVisible());
+  EXPECT_EQ(glyphOf(form().BNetRadioRec), QStringLiteral("="));
+}
+
+// A write that fails (the file size limit here) ends the recording as the download's end
+// would, and says so once.
+TEST_F(RadioStations, FailedRecordWriteEndsTheRecordingOnce) {
+  const QByteArray audio = mp3(10);
+  ScriptedHttpServer server({{"/mp3", {Send("HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n"),
+                                       Send(bytesAsText(audio.first(60000))), Wait(1),
+                                       Send(bytesAsText(audio.mid(60000))), Hold()}}});
+  ASSERT_NO_FATAL_FAILURE(start({{"Rec", "http://" + server.Url("/mp3"), "none"}}));
+  click(1);
+  ASSERT_TRUE(waitFor([this] { return form().radioMode().stream() != 0; }));
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit small = old;
+  small.rlim_cur = 16384;
+  setrlimit(RLIMIT_FSIZE, &small);
+  form().BNetRadioRec->click();
+  const bool ended = waitFor([this] { return !form().radioMode().recordRunning(); });
+  setrlimit(RLIMIT_FSIZE, &old);
+  ASSERT_TRUE(ended);
+  EXPECT_EQ(dialogs().messages, QStringList{"Record stopped: the file could not be written."});
+  EXPECT_FALSE(form().Label17->isVisible());
+  EXPECT_EQ(glyphOf(form().BNetRadioRec), QStringLiteral("="));
+  form().BNetRadioStop->click();
+  QTest::qWait(200);
+  EXPECT_EQ(dialogs().messages.size(), 1) << "said once";
+}
+
+// The station's own proxy line decides: tinyproxy with credentials carries the request with
+// the player's agent and metadata request; "none" ignores a dead proxy of the environment.
+TEST_F(RadioStations, EachStationUsesItsOwnProxyLine) {
+  const QByteArray audio = mp3(6);
+  ScriptedHttpServer server({{"/p", {Send("HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n"),
+                                     Send(bytesAsText(audio)), Hold()}}});
+  Tinyproxy proxy;
+  const QByteArray deadProxy = "http://127.0.0.1:" + QByteArray::number(ClosedPort());
+  qputenv("http_proxy", deadProxy);
+  ASSERT_NO_FATAL_FAILURE(start({{"Proxied", "http://" + server.Url("/p"),
+                                  "user:pass@127.0.0.1:" + QString::number(proxy.Port())},
+                                 {"Direct", "http://" + server.Url("/p"), "none"}}));
+  click(1);
+  const auto playing = [this] { return status() == QStringLiteral("Playing Radio with MP3 Stream."); };
+  const bool proxied = waitFor(playing);
+  click(2);
+  const bool direct = waitFor([&] { return server.Requests().size() == 2 && playing(); });
+  qunsetenv("http_proxy");
+  ASSERT_TRUE(proxied) << status().toStdString();
+  ASSERT_TRUE(direct) << status().toStdString();
+  const QByteArray viaProxy = server.Requests().at(0).Raw;
+  EXPECT_TRUE(viaProxy.contains("Via:")) << viaProxy.constData();
+  EXPECT_TRUE(viaProxy.contains("User-Agent: Tavelo/1.0.14")) << viaProxy.constData();
+  EXPECT_TRUE(viaProxy.contains("Icy-MetaData: 1")) << viaProxy.constData();
+  EXPECT_FALSE(server.Requests().at(1).Raw.contains("Via:"));
 }
 
 }  // namespace
