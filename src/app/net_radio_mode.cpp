@@ -275,28 +275,21 @@ void NetRadioMode::BnetRadioPauseClick() {
 }
 
 void NetRadioMode::BNetRadioStopClick() {
-  stopReconnecting();
-  endEncodedRecording();
-  cancelConnection();
-  controls_.Timer1->stop();
-  freeStream();
-  showPauseButton(false);
+  stopRadio();
   if (station_ != 0) window_.SetCaption(QStringLiteral("NR - Stop ") + stationName_.trimmed());
   controls_.Label1->setText(QStringLiteral("00   00:00"));
-  radio_.Label4->clear();
-  radio_.Label5->setText(QStringLiteral("Not playing"));
-  radio_.Label6->clear();
-  resetMeters();
 }
 
-void NetRadioMode::leave() {
+void NetRadioMode::leave() { stopRadio(); }
+
+void NetRadioMode::stopRadio() {
   stopReconnecting();
   controls_.Timer1->stop();
   endEncodedRecording();
   cancelConnection();
-  resetMeters();
   freeStream();
   showPauseButton(false);
+  resetMeters();
   radio_.Label4->clear();
   radio_.Label5->setText(QStringLiteral("Not playing"));
   radio_.Label6->clear();

@@ -114,6 +114,8 @@ class NetRadioMode : public PlaybackMode {
   void scheduleReconnect();
   void reconnect();
   void stopReconnecting();
+  // Stop and leaving: no connection, recording or stream; the radio panel idle.
+  void stopRadio();
   void watchSilence(bool silent);
   void showCaption();
   void showPauseButton(bool paused);
