@@ -157,6 +157,7 @@ void NetRadioMode::showOpenFailed(int errorCode) {
 void NetRadioMode::showStreamReady(HSTREAM stream) {
   connecting_ = false;
   stream_.reset(stream);
+  bitRate_.restart();
   BASS_CHANNELINFO info{};
   BASS_ChannelGetInfo(stream, &info);
   radio_.Label5->setText(bufferedText(info.ctype));
@@ -220,6 +221,7 @@ void NetRadioMode::tick() {
                                 .arg(station_, 2, 10, QLatin1Char('0'))
                                 .arg(seconds / 60, 2, 10, QLatin1Char('0'))
                                 .arg(seconds % 60, 2, 10, QLatin1Char('0')));
+  showStreamInfo(stream);
   watchSilence(meters_.leftBar() == 0 && meters_.rightBar() == 0);
 }
 

@@ -57,7 +57,7 @@ TEST_F(RadioPanel, PauseAndResumeSwitchTheButtonAndHoldTheDisplay) {
   EXPECT_EQ(BASS_ChannelIsActive(form().radioMode().stream()), DWORD(BASS_ACTIVE_PLAYING));
 }
 
-TEST_F(RadioPanel, TimerShowsPlayTimeAndTheCaptionFromTitleOrStation) {
+TEST_F(RadioPanel, TimerShowsPlayTimeCaptionAndInformationLine) {
   const struct {
     int ticks;
     const char* title;
@@ -77,6 +77,11 @@ TEST_F(RadioPanel, TimerShowsPlayTimeAndTheCaptionFromTitleOrStation) {
     EXPECT_EQ(form().windowTitle(), QLatin1String(c.caption));
     EXPECT_EQ(form().TrayIcon1->toolTip(), QLatin1String(c.caption));
   }
+  form().Label34->show();
+  form().Timer1->setTag(19);
+  tick();
+  EXPECT_EQ(form().Label34->text(), QStringLiteral("Bits/Sample=16 Freq=44100 Hz\nChannels=2  BitRate=---- kbps"))
+      << "every 10 ticks while shown";
 }
 
 TEST_F(RadioPanel, TitleClickCopiesItAndHoverMarksIt) {
