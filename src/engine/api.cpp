@@ -49,6 +49,8 @@ struct Config {
   DWORD netBufferMs = 5000;
   DWORD netPrebuf = 75;
   DWORD netPlaylist = 0;
+  DWORD netTimeoutMs = 10000;
+  DWORD netReadTimeoutMs = 10000;
   const std::string* agent = nullptr;  // null: the default agent
   const std::string* proxy = nullptr;  // null: no proxy, connect directly
 };
@@ -205,6 +207,48 @@ std::shared_ptr<void> pluginExtension(const char* name) { return engine().plugin
 
 void setLastError(int code) { lastError = code; }
 
+std::unique_ptr<Source> openPluginStream(const TaveloByteStream& stream, const char* contentType, HPLUGIN* taker, int* error) {
+  return engine().plugins.openStream(stream, contentType, 0, taker, error);
+}
+
+bool netConfig(NetConfig* config) {
+  Engine& e = engine();
+  std::lock_guard lock(e.mutex);
+  if (!e.mixer) {
+    return false;
+  }
+  config->bufferMs = e.config.netBufferMs;
+  config->replyTimeoutMs = e.config.netTimeoutMs;
+  config->readTimeoutMs = e.config.netReadTimeoutMs;
+  config->playlists = e.config.netPlaylist == 1;
+  config->agent = e.config.agent ? std::optional(*e.config.agent) : std::nullopt;
+  config->proxy = e.config.proxy ? std::optional(*e.config.proxy) : std::nullopt;
+  return true;
+}
+
+HSTREAM addStream(std::unique_ptr<Source> source, DWORD flags, const std::string& path, HPLUGIN plugin, int* error) {
+  Engine& e = engine();
+  std::lock_guard lock(e.mutex);
+  if (!e.mixer) {
+    *error = BASS_ERROR_INIT;  // freed while the source was being opened
+    return 0;
+  }
+  Channel::Settings settings;
+  settings.bufferMs = e.config.bufferMs;
+  settings.outputRate = e.rate;
+  settings.flags = flags & kChannelFlags;
+  settings.path = path;
+  settings.plugin = plugin;
+  settings.handle = e.nextChannel++;
+  auto channel = std::make_shared<Channel>(std::move(source), settings, e.syncs);
+  channel->start();
+  if (!channel->decodeOnly()) {
+    e.mixer->add(channel);
+  }
+  e.channels.emplace(settings.handle, std::move(channel));
+  return settings.handle;
+}
+
 }  // namespace tavelo::engine
 
 using namespace tavelo::engine;
@@ -304,6 +348,8 @@ BOOL BASS_SetConfig(DWORD option, DWORD value) {
     case BASS_CONFIG_NET_BUFFER: e.config.netBufferMs = value; break;
     case BASS_CONFIG_NET_PREBUF: e.config.netPrebuf = value; break;
     case BASS_CONFIG_NET_PLAYLIST: e.config.netPlaylist = value; break;
+    case BASS_CONFIG_NET_TIMEOUT: e.config.netTimeoutMs = value; break;
+    case BASS_CONFIG_NET_READTIMEOUT: e.config.netReadTimeoutMs = value; break;
     default: return fail(BASS_ERROR_ILLTYPE, kFalse);
   }
   return succeed(kTrue);
@@ -317,6 +363,8 @@ DWORD BASS_GetConfig(DWORD option) {
     case BASS_CONFIG_NET_BUFFER: return succeed(e.config.netBufferMs);
     case BASS_CONFIG_NET_PREBUF: return succeed(e.config.netPrebuf);
     case BASS_CONFIG_NET_PLAYLIST: return succeed(e.config.netPlaylist);
+    case BASS_CONFIG_NET_TIMEOUT: return succeed(e.config.netTimeoutMs);
+    case BASS_CONFIG_NET_READTIMEOUT: return succeed(e.config.netReadTimeoutMs);
     default: return fail(BASS_ERROR_ILLTYPE, DWORD(-1));
   }
 }
@@ -364,38 +412,24 @@ const BASS_PLUGININFO* BASS_PluginGetInfo(HPLUGIN handle) {
 
 HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags) {
   Engine& e = engine();
-  Channel::Settings settings;
   {
     std::lock_guard lock(e.mutex);
     if (!e.mixer) {
       return fail(BASS_ERROR_INIT, HSTREAM{0});
     }
-    settings.bufferMs = e.config.bufferMs;
-    settings.outputRate = e.rate;
   }
   if (mem != kFalse || offset != 0 || length != 0) {
     return fail(BASS_ERROR_NOTAVAIL, HSTREAM{0});  // only whole files are played
   }
   const char* path = static_cast<const char*>(file);
   int error = BASS_OK;
-  auto source = openSource(path, flags, &settings.plugin, &error);
+  HPLUGIN plugin = 0;
+  auto source = openSource(path, flags, &plugin, &error);
   if (!source) {
     return fail(error, HSTREAM{0});
   }
-  settings.flags = flags & kChannelFlags;
-  settings.path = path;
-  std::lock_guard lock(e.mutex);
-  if (!e.mixer) {
-    return fail(BASS_ERROR_INIT, HSTREAM{0});  // freed while the file was being opened
-  }
-  settings.handle = e.nextChannel++;
-  auto channel = std::make_shared<Channel>(std::move(source), settings, e.syncs);
-  channel->start();
-  if (!channel->decodeOnly()) {
-    e.mixer->add(channel);
-  }
-  e.channels.emplace(settings.handle, std::move(channel));
-  return succeed(settings.handle);
+  const HSTREAM handle = addStream(std::move(source), flags, path, plugin, &error);
+  return handle != 0 ? succeed(handle) : fail(error, HSTREAM{0});
 }
 
 BOOL BASS_StreamFree(HSTREAM handle) {
@@ -417,6 +451,7 @@ BOOL BASS_StreamFree(HSTREAM handle) {
     }
   }
   channel->beginShutdown();
+  channel->awaitSourceHalt();  // a download's end is told before the free returns
   e.reaper.post([channel = std::move(channel)] { channel->finishShutdown(); });
   return succeed(kTrue);
 }
@@ -572,6 +607,21 @@ BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info) {
   *info = {format.rate, format.channels, channel->flags(), format.ctype, format.origres, channel->plugin(),
            channel->path().c_str()};
   return succeed(kTrue);
+}
+
+// Kept per thread, so that one thread's next call does not change the text another still reads.
+const char* BASS_ChannelGetTags(DWORD handle, DWORD tags) {
+  thread_local std::string text;
+  auto channel = findChannel(handle);
+  if (!channel) {
+    return fail(BASS_ERROR_HANDLE, static_cast<const char*>(nullptr));
+  }
+  std::optional<std::string> found = channel->tags(tags);
+  if (!found) {
+    return fail(BASS_ERROR_NOTAVAIL, static_cast<const char*>(nullptr));
+  }
+  text = std::move(*found);
+  return succeed(text.c_str());
 }
 
 BOOL BASS_ChannelGetAttribute(DWORD handle, DWORD attrib, float* value) {

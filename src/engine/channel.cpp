@@ -67,6 +67,7 @@ Channel::Channel(std::unique_ptr<Source> source, const Settings& settings, SyncD
       syncs_(syncs),
       ring_(decodeOnly() ? 0 : ringFrames(format_, settings.bufferMs), format_.channels) {
   facts_ = readFacts();
+  status_ = source_->status();
   if (!decodeOnly() && (format_.rate != settings.outputRate || format_.channels != kOutputChannels)) {
     resampler_.emplace(format_.rate, format_.channels, settings.outputRate);
   }
@@ -94,12 +95,28 @@ void Channel::beginShutdown() {
   source_->interrupt();  // the source stays until finishShutdown, which comes after
 }
 
+void Channel::awaitSourceHalt() {
+  if (const auto status = this->status()) {
+    status->awaitHalt();
+  }
+}
+
+std::shared_ptr<SourceStatus> Channel::status() const {
+  std::lock_guard lock(mutex_);
+  return status_;
+}
+
 void Channel::finishShutdown() {
   if (decoder_.joinable()) {
     decoder_.join();
   }
   std::lock_guard sourceLock(sourceMutex_);
   source_.reset();  // a plug-in's close, a decoder library's teardown
+  std::shared_ptr<SourceStatus> status;
+  {
+    std::lock_guard lock(mutex_);
+    status.swap(status_);
+  }
 }
 
 std::uint32_t Channel::bytesPerFrame() const {
@@ -133,11 +150,14 @@ void Channel::decodeChunk(std::unique_lock<std::mutex>& lock, std::vector<float>
   lock.unlock();
   const std::int64_t got = source_->read(chunk.data(), kDecodeChunk);
   const SourceFacts facts = readFacts();
+  newMarks_.clear();
+  source_->takeMarks(newMarks_);
   lock.lock();
   facts_ = facts;
   if (generation != seekGeneration_ || quit_) {
     return;
   }
+  collectMarks();
   if (got > 0) {
     ring_.write(chunk.data(), static_cast<std::size_t>(got));
   } else {
@@ -279,6 +299,9 @@ void Channel::jumpTo(std::int64_t frame) {
 }
 
 std::uint64_t Channel::filePosition(DWORD mode) const {
+  if (const auto status = this->status(); status && mode != BASS_FILEPOS_CURRENT) {
+    return status->position(mode);
+  }
   std::lock_guard lock(mutex_);
   switch (mode) {
     case BASS_FILEPOS_CURRENT: return facts_.filePosition;
@@ -325,8 +348,12 @@ std::optional<DWORD> Channel::readData(void* buffer, DWORD bytes, bool asFloat) 
   }
   const auto got = static_cast<std::size_t>(std::max<std::int64_t>(source_->read(decoded, static_cast<std::int64_t>(frames)), 0));
   const SourceFacts facts = readFacts();
+  newMarks_.clear();
+  source_->takeMarks(newMarks_);
   std::lock_guard lock(mutex_);
   facts_ = facts;
+  collectMarks();
+  tellMarksUpTo(position_ + static_cast<std::int64_t>(got));
   if (got == 0 && frames > 0) {
     reachEnd();
     return std::nullopt;
@@ -418,6 +445,43 @@ void Channel::processPlayed(float* frames, std::size_t count, bool measureLevel)
   }
 }
 
+std::optional<std::string> Channel::tags(DWORD type) const {
+  {
+    std::lock_guard lock(mutex_);
+    const auto heard = heardTags_.find(type);
+    if (heard != heardTags_.end()) {
+      return heard->second;
+    }
+  }
+  const auto status = this->status();
+  return status ? status->tags(type) : std::nullopt;
+}
+
+void Channel::noteHeard(std::size_t queued) {
+  std::lock_guard lock(mutex_);
+  if (!marks_.empty() && state_ == BASS_ACTIVE_PLAYING) {
+    tellMarksUpTo(heardPosition(queued));
+  }
+}
+
+// Needs mutex_ held: the marks the source reader took join those waiting to be heard.
+void Channel::collectMarks() {
+  marks_.insert(marks_.end(), std::make_move_iterator(newMarks_.begin()), std::make_move_iterator(newMarks_.end()));
+  newMarks_.clear();
+}
+
+// Needs mutex_ held.
+void Channel::tellMarksUpTo(std::int64_t frame) {
+  while (!marks_.empty() && marks_.front().frame <= frame) {
+    SourceMark& mark = marks_.front();
+    heardTags_[mark.tag] = std::move(mark.text);
+    if (mark.sync != 0) {
+      postSyncs(mark.sync, 0);
+    }
+    marks_.pop_front();
+  }
+}
+
 // Needs mutex_ held.
 void Channel::reachEnd() {
   if (ended_) {
@@ -427,12 +491,17 @@ void Channel::reachEnd() {
   if (!decodeOnly()) {
     state_ = BASS_ACTIVE_STOPPED;
   }
+  postSyncs(BASS_SYNC_END, 0);
+}
+
+// Needs mutex_ held.
+void Channel::postSyncs(DWORD type, DWORD data) {
   std::weak_ptr<Channel> self = weak_from_this();
   for (const Sync& sync : syncList_) {
-    if ((sync.type & ~kSyncFlags) == BASS_SYNC_END) {
-      syncs_.post([self, handle = sync.handle] {
+    if ((sync.type & ~kSyncFlags) == type) {
+      syncs_.post([self, handle = sync.handle, data] {
         if (auto channel = self.lock()) {
-          channel->runSync(handle, 0);
+          channel->runSync(handle, data);
         }
       });
     }

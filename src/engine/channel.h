@@ -19,6 +19,8 @@
 #include <array>
 #include <atomic>
 #include <condition_variable>
+#include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -58,6 +60,9 @@ public:
     beginShutdown();
     finishShutdown();
   }
+  // After beginShutdown, not on the reaper: waits until a source's background work (a download)
+  // has ended and said so. Returns at once for sources with none.
+  void awaitSourceHalt();
 
   DWORD handle() const { return settings_.handle; }
   DWORD flags() const { return settings_.flags; }
@@ -84,6 +89,12 @@ public:
   // there, as a file damaged there would. A decode-only channel seeks its source now.
   int setPositionFrames(std::int64_t frame);
   std::uint64_t filePosition(DWORD mode) const;
+  // The tag of that type as heard now (a title, a chained stream's comments), else as the source
+  // tells it; nullopt when there is none.
+  std::optional<std::string> tags(DWORD type) const;
+  // Mixer thread, after each period: the device holds `queued` output frames not yet heard; the
+  // changes reached by what is heard now are told.
+  void noteHeard(std::size_t queued);
   // Peak of the last ~20 ms heard (the device holding `queued` output frames not yet heard),
   // left in the low word, right in the high word.
   DWORD level(std::size_t queued = 0) const;
@@ -122,10 +133,14 @@ private:
   void requestSeek(std::int64_t frame);
   void jumpTo(std::int64_t frame);
   SourceFacts readFacts() const;
+  std::shared_ptr<SourceStatus> status() const;
   bool awaitDecoder(std::unique_lock<std::mutex>& lock, std::size_t frames);
   void pullFrames(std::size_t wantedOutputFrames);
   void processPlayed(float* frames, std::size_t count, bool measureLevel);
   void reachEnd();
+  void collectMarks();
+  void tellMarksUpTo(std::int64_t frame);
+  void postSyncs(DWORD type, DWORD data);
   void runSync(HSYNC sync, DWORD data);
 
   std::unique_ptr<Source> source_;
@@ -144,6 +159,11 @@ private:
   std::vector<float> converted_;    // output frames not yet mixed
   std::vector<float> scratch_;      // held with sourceMutex_: decoded floats before 16-bit
   std::vector<Sync> syncList_;
+  std::vector<SourceMark> newMarks_;  // held by the source's reader: marks just taken from the source
+  std::deque<SourceMark> marks_;      // changes decoded, not heard yet
+  std::map<DWORD, std::string> heardTags_;
+  // Let go with the source, on the reaper: a download is never ended on a thread of its own.
+  std::shared_ptr<SourceStatus> status_;
   DWORD state_ = BASS_ACTIVE_STOPPED;
   bool stalled_ = false;
   bool sourceEnded_ = false;  // the decoder has read the last frame

@@ -171,7 +171,8 @@ BOOL BASS_SetConfig(DWORD option, DWORD value);
 DWORD BASS_GetConfig(DWORD option);
 // BASS_CONFIG_NET_AGENT and BASS_CONFIG_NET_PROXY: the text is copied at the call (null = the
 // default agent / no proxy); set it again when it changes. The pointer given back is the engine's
-// copy and stays valid.
+// copy and stays valid. A proxy "" means the environment's http_proxy, https_proxy and no_proxy;
+// else "[user:pass@]server:port", the credentials split at the last "@" and their first ":".
 BOOL BASS_SetConfigPtr(DWORD option, const void* value);
 const void* BASS_GetConfigPtr(DWORD option);
 
@@ -182,14 +183,27 @@ const BASS_PLUGININFO* BASS_PluginGetInfo(HPLUGIN handle);
 // Opens and recognises the file on the calling thread (reads its head; an MPEG audio file without
 // a length header is walked frame by frame, a few milliseconds for ten minutes of sound).
 HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags);
-// Connects (http and https, through the proxy set) and returns once the format is known.
+// Connects (http and https, through the proxy set) and returns once the format is known: blocks
+// the calling thread for the server's reply (at most option 11's time-out, then option 37's for
+// each wait on a byte) and the first frames, or until BASS_StreamAbortCreateURL. Loads the
+// download module (libcurl) at the first call. The stream's download runs on a thread of its own;
+// `proc` is called there, with no engine lock held (it may call the engine, but must not wait for
+// a thread that may itself be in BASS_StreamFree of this stream); a header block is valid during
+// the call only. Errors: BASS_ERROR_FILEOPEN refused (4xx/5xx, a proxy's refusal, a redirect limit
+// or loop, a scheme other than http/https, an oversized header or playlist, nothing playable),
+// BASS_ERROR_NONET host or proxy unreachable, BASS_ERROR_TIMEOUT, BASS_ERROR_FILEFORM not sound
+// (a web page, a format not decoded), BASS_ERROR_ENDED abandoned, BASS_ERROR_NOTAVAIL no module.
 HSTREAM BASS_StreamCreateURL(const char* url, DWORD offset, DWORD flags, DOWNLOADPROC* proc, void* user);
 // Abandons every BASS_StreamCreateURL in progress on any thread: each returns 0 with
-// BASS_ERROR_ENDED soon after. One starting after this call is not affected.
+// BASS_ERROR_ENDED soon after. One starting after this call is not affected. Never blocks.
 void BASS_StreamAbortCreateURL();
 // Returns at once: the handle is gone, the sound stops, and the reaper thread joins the decoder
-// and closes the source (a plug-in's close) afterwards.
+// and closes the source (a plug-in's close) afterwards. A net stream's download is cancelled
+// wherever it waits (lookup, connection, read) and its last callback (the null block) has
+// returned before this does, unless it is called from that callback.
 BOOL BASS_StreamFree(HSTREAM handle);
+// Never blocks. A net stream: 0 the sound bytes decoded, 1 those downloaded, 2 the buffer's size
+// (or the reply's Content-Length), 4 non-zero while connected; other modes fail.
 QWORD BASS_StreamGetFilePosition(HSTREAM handle, DWORD mode);
 
 // Play, pause and stop change the channel's state and return at once; a restart is a seek to 0.
@@ -211,9 +225,13 @@ DWORD BASS_ChannelGetLevel(DWORD handle);
 // A decode-only channel: reads its source on the calling thread, so it blocks as the source does.
 DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length);
 BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info);
-// The text stays valid on the calling thread until its next BASS_ChannelGetTags; null = none.
+// Never blocks. The text stays valid on the calling thread until its next BASS_ChannelGetTags;
+// null = none. Titles (BASS_TAG_META) and a chained Ogg stream's comments (BASS_TAG_OGG) are those
+// heard: read in a BASS_SYNC_META or BASS_SYNC_OGG_CHANGE callback, they are the change it tells.
 const char* BASS_ChannelGetTags(DWORD handle, DWORD tags);
 BOOL BASS_ChannelGetAttribute(DWORD handle, DWORD attrib, float* value);
+// Callbacks run on the sync thread: BASS_SYNC_END once the last frame is played, BASS_SYNC_META and
+// BASS_SYNC_OGG_CHANGE when the new title or logical stream is heard (not when it is downloaded).
 HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC* proc, void* user);
 BOOL BASS_ChannelRemoveSync(DWORD handle, HSYNC sync);
 }

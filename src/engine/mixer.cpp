@@ -112,6 +112,10 @@ bool Mixer::mixPeriod() {
   for (const auto& channel : mixing_) {
     playing = channel->mixInto(buffer_.data(), periodFrames_) || playing;
   }
+  const std::size_t queued = output_->queuedFrames();
+  for (const auto& channel : mixing_) {
+    channel->noteHeard(queued);
+  }
   mixing_.clear();
   return playing;
 }

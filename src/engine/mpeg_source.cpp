@@ -294,7 +294,89 @@ private:
   HandlePtr handle_;
 };
 
+// Bytes handed to the decoder at a time: small, so that what was fed and what was decoded stay
+// within a frame of each other (a title change is told where it is heard).
+constexpr std::size_t kFeedBytes = 1024;
+
+// Decodes bytes fed as they arrive (libmpg123's feed mode): it never reads on its own, so it never
+// waits anywhere but in the input.
+class MpegStreamSource final : public Source {
+public:
+  MpegStreamSource(StreamInput& input, HandlePtr handle, const SourceFormat& format)
+      : input_(input), handle_(std::move(handle)), format_(format) {}
+
+  SourceFormat format() const override { return format_; }
+  std::int64_t lengthFrames() const override { return ended_ ? position_ : -1; }
+  bool seek(std::int64_t) override { return false; }
+  std::uint64_t filePosition(std::uint32_t) const override { return kNoFilePosition; }
+
+  std::int64_t read(float* out, std::int64_t frames) override {
+    const std::size_t frameBytes = sizeof(float) * format_.channels;
+    auto* bytes = reinterpret_cast<unsigned char*>(out);
+    const std::size_t wanted = static_cast<std::size_t>(frames) * frameBytes;
+    std::size_t filled = 0;
+    while (filled < wanted && !ended_) {
+      std::size_t done = 0;
+      const int result = mpg123_read(handle_.get(), bytes + filled, wanted - filled, &done);
+      filled += done;
+      if (result == MPG123_NEED_MORE && !feed()) {
+        ended_ = true;
+      } else if (result != MPG123_OK && result != MPG123_NEW_FORMAT && result != MPG123_NEED_MORE && done == 0) {
+        ended_ = true;
+      }
+    }
+    position_ += static_cast<std::int64_t>(filled / frameBytes);
+    return static_cast<std::int64_t>(filled / frameBytes);
+  }
+
+private:
+  // False at the input's end.
+  bool feed() {
+    unsigned char chunk[kFeedBytes];
+    const std::size_t got = input_.read(chunk, sizeof chunk);
+    return got > 0 && mpg123_feed(handle_.get(), chunk, got) == MPG123_OK;
+  }
+
+  StreamInput& input_;
+  HandlePtr handle_;
+  const SourceFormat format_;
+  std::int64_t position_ = 0;
+  bool ended_ = false;
+};
+
 }  // namespace
+
+SourceOpening openMpegStream(StreamInput& input, std::size_t searchBytes) {
+  HandlePtr handle = newDecoder();
+  if (!handle || mpg123_open_feed(handle.get()) != MPG123_OK) {
+    return {nullptr, BASS_ERROR_MEM};
+  }
+  std::size_t fed = 0;
+  while (true) {
+    std::size_t done = 0;
+    unsigned char none[1];
+    const int result = mpg123_read(handle.get(), none, 0, &done);  // parses up to the first frame
+    if (result == MPG123_NEW_FORMAT) {
+      break;
+    }
+    unsigned char chunk[kFeedBytes];
+    const std::size_t got = result == MPG123_NEED_MORE && fed < searchBytes ? input.read(chunk, sizeof chunk) : 0;
+    if (got == 0 || mpg123_feed(handle.get(), chunk, got) != MPG123_OK) {
+      return {nullptr, BASS_ERROR_FILEFORM};
+    }
+    fed += got;
+  }
+  long rate = 0;
+  int channels = 0;
+  int encoding = 0;
+  mpg123_frameinfo frame{};
+  if (mpg123_getformat(handle.get(), &rate, &channels, &encoding) != MPG123_OK || encoding != MPG123_ENC_FLOAT_32 ||
+      mpg123_info(handle.get(), &frame) != MPG123_OK || !keepFirstFormat(handle.get(), rate, channels)) {
+    return {nullptr, BASS_ERROR_FILEFORM};
+  }
+  const SourceFormat info{std::uint32_t(rate), std::uint32_t(channels), ctypeOfLayer(frame.layer), 0};
+  return {std::make_unique<MpegStreamSource>(input, std::move(handle), info), BASS_OK};
+}
 
 SourceOpening openMpegSource(std::unique_ptr<FileInput>& file) {
   const std::optional<std::uint64_t> first = firstFrame(*file);

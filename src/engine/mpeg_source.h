@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/file_input.h"
+#include "engine/net/stream_input.h"
 #include "engine/source.h"
 
 #include <memory>
@@ -15,5 +16,10 @@ bool looksLikeMpegAudio(const FileInput& file);
 
 // Takes over `file`; BASS_ERROR_FILEFORM when it holds no MPEG audio.
 SourceOpening openMpegSource(std::unique_ptr<FileInput>& file);
+
+// MPEG audio arriving over time (a net stream), read through `input` as it comes: no length, no
+// seeking. Returns once the first frame's format is known; BASS_ERROR_FILEFORM when the first
+// `searchBytes` hold no MPEG audio. `input` must outlive the source.
+SourceOpening openMpegStream(StreamInput& input, std::size_t searchBytes);
 
 }  // namespace tavelo::engine

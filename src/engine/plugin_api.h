@@ -8,6 +8,7 @@
 #ifndef TAVELO_PLUGIN_API_H
 #define TAVELO_PLUGIN_API_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #ifdef __cplusplus
@@ -55,6 +56,14 @@ typedef struct TaveloSourceOps {
   void (*interrupt)(void* source);
 } TaveloSourceOps;
 
+/* Bytes that arrive over time. read waits until some have come and returns how many, 0 at the
+ * end (or once the engine interrupts the source). */
+typedef struct TaveloByteStream {
+  uint32_t size; /* sizeof(TaveloByteStream) */
+  void* user;
+  size_t (*read)(void* user, void* buffer, size_t length);
+} TaveloByteStream;
+
 typedef struct TaveloPlugin {
   uint32_t size;        /* sizeof(TaveloPlugin) */
   uint32_t version;     /* the plug-in's own version, shown by BASS_PluginGetInfo */
@@ -68,6 +77,12 @@ typedef struct TaveloPlugin {
   /* Further entry points a plug-in offers by name (for example a synthesiser's font calls);
    * returns NULL for a name it does not know. May itself be NULL. */
   void* (*get_extension)(const char* name);
+  /* Added after the first release (a plug-in built before lacks it: its size tells). Opens bytes
+   * that arrive over time (a net stream) as a source that cannot seek; content_type is the
+   * server's (may be NULL). Called on the creating thread; the stream's read may wait, and stays
+   * valid until the source is closed. NULL with *error as open_file. May itself be NULL. */
+  void* (*open_stream)(const TaveloByteStream* stream, const char* content_type, uint32_t flags, TaveloSourceInfo* info,
+                       int* error);
 } TaveloPlugin;
 
 typedef const TaveloPlugin* (*TaveloPluginEntry)(uint32_t engine_api_version);

@@ -65,7 +65,7 @@ private:
 };
 
 bool usable(const TaveloPlugin* plugin) {
-  return plugin != nullptr && plugin->size >= sizeof(TaveloPlugin) && plugin->ops != nullptr &&
+  return plugin != nullptr && plugin->size >= offsetof(TaveloPlugin, open_stream) && plugin->ops != nullptr &&
          plugin->ops->size >= offsetof(TaveloSourceOps, interrupt) && plugin->open_file != nullptr &&
          (plugin->format_count == 0 || plugin->formats != nullptr);
 }
@@ -137,7 +137,9 @@ std::shared_ptr<void> PluginHost::extension(const char* name) const {
   return nullptr;
 }
 
-std::unique_ptr<Source> PluginHost::open(const char* path, DWORD flags, HPLUGIN* taker, int* error) const {
+// `open` is asked of each plug-in in load order: (plug-in, info, error) -> its source or null.
+template <typename Open>
+std::unique_ptr<Source> PluginHost::offer(Open open, HPLUGIN* taker, int* error) const {
   std::vector<std::shared_ptr<LoadedPlugin>> plugins;
   {
     std::lock_guard lock(mutex_);
@@ -148,7 +150,7 @@ std::unique_ptr<Source> PluginHost::open(const char* path, DWORD flags, HPLUGIN*
     TaveloSourceInfo info{};
     info.size = sizeof(info);
     int pluginError = BASS_ERROR_FILEFORM;
-    void* source = loaded->plugin->open_file(path, flags, &info, &pluginError);
+    void* source = open(*loaded->plugin, &info, &pluginError);
     if (source != nullptr && info.rate > 0 && info.channels > 0) {
       *taker = loaded->handle;
       return std::make_unique<PluginSource>(loaded, source, info);
@@ -161,6 +163,21 @@ std::unique_ptr<Source> PluginHost::open(const char* path, DWORD flags, HPLUGIN*
     }
   }
   return nullptr;
+}
+
+std::unique_ptr<Source> PluginHost::open(const char* path, DWORD flags, HPLUGIN* taker, int* error) const {
+  return offer([&](const TaveloPlugin& plugin, TaveloSourceInfo* info, int* pluginError) {
+    return plugin.open_file(path, flags, info, pluginError);
+  }, taker, error);
+}
+
+std::unique_ptr<Source> PluginHost::openStream(const TaveloByteStream& stream, const char* contentType, DWORD flags,
+                                               HPLUGIN* taker, int* error) const {
+  return offer([&](const TaveloPlugin& plugin, TaveloSourceInfo* info, int* pluginError) -> void* {
+    const bool offers = plugin.size >= offsetof(TaveloPlugin, open_stream) + sizeof(plugin.open_stream) &&
+                        plugin.open_stream != nullptr;
+    return offers ? plugin.open_stream(&stream, contentType, flags, info, pluginError) : nullptr;
+  }, taker, error);
 }
 
 }  // namespace tavelo::engine

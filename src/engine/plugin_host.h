@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/engine.h"
+#include "engine/plugin_api.h"
 #include "engine/source.h"
 
 #include <memory>
@@ -23,8 +24,14 @@ public:
   std::shared_ptr<void> extension(const char* name) const;
   // Offers the file to each plug-in in load order; null with *error set when none takes it.
   std::unique_ptr<Source> open(const char* path, DWORD flags, HPLUGIN* taker, int* error) const;
+  // Offers bytes that arrive over time to each plug-in that opens streams, in load order.
+  std::unique_ptr<Source> openStream(const TaveloByteStream& stream, const char* contentType, DWORD flags,
+                                     HPLUGIN* taker, int* error) const;
 
 private:
+  template <typename Open>
+  std::unique_ptr<Source> offer(Open open, HPLUGIN* taker, int* error) const;
+
   mutable std::mutex mutex_;
   std::vector<std::shared_ptr<LoadedPlugin>> plugins_;
   HPLUGIN nextHandle_ = 0x20000;

@@ -11,6 +11,9 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace tavelo::engine {
 
@@ -22,6 +25,32 @@ struct SourceFormat {
 };
 
 inline constexpr std::uint64_t kNoFilePosition = std::numeric_limits<std::uint64_t>::max();
+
+// A change in the sound that is to be told when it is heard: a new title in a net stream, the
+// next logical stream of a chained Ogg stream. The text becomes the tag of that type, and syncs of
+// type `sync` (0: none) fire.
+struct SourceMark {
+  std::int64_t frame = 0;  // the first frame the change applies to
+  std::uint32_t tag = 0;
+  std::string text;
+  std::uint32_t sync = 0;
+};
+
+// What a source that fills in the background (a net stream's download) tells any thread at any
+// time. It outlives the source, so a caller that still holds the channel may ask after a free.
+class SourceStatus {
+public:
+  virtual ~SourceStatus() = default;
+  // Any thread, never waits long: BASS_StreamGetFilePosition's modes 1, 2 and 4; kNoFilePosition
+  // for the others.
+  virtual std::uint64_t position(std::uint32_t mode) const = 0;
+  // Any thread, never waits long: a tag that does not change as the sound plays (reply headers),
+  // or the latest of one that does; nullopt when there is none.
+  virtual std::optional<std::string> tags(std::uint32_t type) const = 0;
+  // Any thread but the source's own: after the source was interrupted, waits until its background
+  // work has ended and said so (a download's last callback has returned).
+  virtual void awaitHalt() = 0;
+};
 
 class Source {
 public:
@@ -42,6 +71,10 @@ public:
   // channel is being freed: a read or seek that waits returns at once, and so does every later
   // one (read with 0, seek with false). Sources that never wait long need not do anything.
   virtual void interrupt() {}
+  // Decoder thread, after a read: the changes the frames read so far have reached.
+  virtual void takeMarks(std::vector<SourceMark>& /*out*/) {}
+  // Any thread; fixed from opening on. Null for a source with nothing in the background.
+  virtual std::shared_ptr<SourceStatus> status() const { return nullptr; }
 };
 
 // What opening a file gives: a source, or an engine error code (BASS_ERROR_FILEFORM when the

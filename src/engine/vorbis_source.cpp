@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <string>
 
 namespace tavelo::engine {
 namespace {
@@ -46,6 +47,19 @@ int sourceChannel(std::uint32_t channels, std::uint32_t channel) {
   return channels < kWaveOrder.size() ? kWaveOrder[channels][channel] : int(channel);
 }
 
+// A later link of a chained file or stream may have other channels: they are fitted to the
+// first's (extra ones dropped, missing ones silent).
+void interleave(float* const* planes, long frames, int linkChannels, std::uint32_t channels, float* out) {
+  const bool sameLayout = std::uint32_t(linkChannels) == channels;
+  for (std::uint32_t c = 0; c < channels; ++c) {
+    const int from = sameLayout ? sourceChannel(channels, c) : int(c);
+    const float* plane = from < linkChannels ? planes[from] : nullptr;
+    for (long i = 0; i < frames; ++i) {
+      out[std::size_t(i) * channels + c] = plane != nullptr ? plane[i] : 0.0f;
+    }
+  }
+}
+
 class VorbisSource final : public FileSource {
 public:
   VorbisSource(std::unique_ptr<FileInput> file, std::unique_ptr<OggVorbis_File> vorbis, const SourceFormat& format)
@@ -71,7 +85,7 @@ public:
         break;
       }
       holes = 0;
-      interleave(planes, got, ov_info(vorbis_.get(), link)->channels, out + done * format_.channels);
+      interleave(planes, got, ov_info(vorbis_.get(), link)->channels, format_.channels, out + done * format_.channels);
       done += got;
     }
     return advance(done, atEnd);
@@ -80,24 +94,103 @@ public:
   bool seek(std::int64_t frame) override { return ov_pcm_seek(vorbis_.get(), frame) == 0 && landed(frame); }
 
 private:
-  // A later link of a chained file may have other channels: they are fitted to the first's
-  // (extra ones dropped, missing ones silent).
-  void interleave(float* const* planes, long frames, int linkChannels, float* out) const {
-    const std::uint32_t channels = format_.channels;
-    const bool sameLayout = std::uint32_t(linkChannels) == channels;
-    for (std::uint32_t c = 0; c < channels; ++c) {
-      const int from = sameLayout ? sourceChannel(channels, c) : int(c);
-      const float* plane = from < linkChannels ? planes[from] : nullptr;
-      for (long i = 0; i < frames; ++i) {
-        out[std::size_t(i) * channels + c] = plane != nullptr ? plane[i] : 0.0f;
-      }
-    }
-  }
-
   std::unique_ptr<OggVorbis_File> vorbis_;
 };
 
+std::size_t readStreamCallback(void* buffer, std::size_t size, std::size_t count, void* input) {
+  return static_cast<StreamInput*>(input)->read(static_cast<std::uint8_t*>(buffer), size * count) / (size != 0 ? size : 1);
+}
+
+// No seek and no tell: vorbisfile then reads the stream once, in order, chained streams included.
+constexpr ov_callbacks kStreamCallbacks{readStreamCallback, nullptr, nullptr, nullptr};
+
+// Every comment of the logical stream, one a line.
+std::vector<std::string> commentLines(const vorbis_comment* comments) {
+  std::vector<std::string> lines;
+  for (int i = 0; comments != nullptr && i < comments->comments; ++i) {
+    lines.emplace_back(comments->user_comments[i], std::size_t(comments->comment_lengths[i]));
+  }
+  return lines;
+}
+
+std::string zeroTerminated(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) {
+    text += line;
+    text += '\0';
+  }
+  return text + '\0';
+}
+
+class VorbisStreamSource final : public Source {
+public:
+  VorbisStreamSource(std::unique_ptr<OggVorbis_File> vorbis, const SourceFormat& format)
+      : vorbis_(std::move(vorbis)), format_(format) {
+    markLogicalStream(0);
+  }
+  ~VorbisStreamSource() override { ov_clear(vorbis_.get()); }
+
+  SourceFormat format() const override { return format_; }
+  std::int64_t lengthFrames() const override { return ended_ ? position_ : -1; }
+  bool seek(std::int64_t) override { return false; }
+  std::uint64_t filePosition(std::uint32_t) const override { return kNoFilePosition; }
+  void takeMarks(std::vector<SourceMark>& out) override {
+    out.insert(out.end(), std::make_move_iterator(marks_.begin()), std::make_move_iterator(marks_.end()));
+    marks_.clear();
+  }
+
+  std::int64_t read(float* out, std::int64_t frames) override {
+    std::int64_t done = 0;
+    while (done < frames && !ended_) {
+      float** planes = nullptr;
+      int link = 0;
+      const long got = ov_read_float(vorbis_.get(), &planes, int(std::min<std::int64_t>(frames - done, 4096)), &link);
+      if (got == OV_HOLE) {
+        continue;  // a gap in the pages (a listener joining mid-page): the sound goes on after it
+      }
+      if (got <= 0) {
+        ended_ = true;
+        break;
+      }
+      if (link != link_) {
+        link_ = link;
+        markLogicalStream(BASS_SYNC_OGG_CHANGE);
+      }
+      interleave(planes, got, ov_info(vorbis_.get(), -1)->channels, format_.channels, out + done * format_.channels);
+      done += got;
+      position_ += got;
+    }
+    return done;
+  }
+
+private:
+  void markLogicalStream(std::uint32_t sync) {
+    marks_.push_back({position_, BASS_TAG_OGG, zeroTerminated(commentLines(ov_comment(vorbis_.get(), -1))), sync});
+  }
+
+  std::unique_ptr<OggVorbis_File> vorbis_;
+  const SourceFormat format_;
+  std::vector<SourceMark> marks_;
+  std::int64_t position_ = 0;
+  int link_ = 0;
+  bool ended_ = false;
+};
+
 }  // namespace
+
+SourceOpening openVorbisStream(StreamInput& input) {
+  auto vorbis = std::make_unique<OggVorbis_File>();
+  if (ov_open_callbacks(&input, vorbis.get(), nullptr, 0, kStreamCallbacks) != 0) {
+    return {nullptr, BASS_ERROR_FILEFORM};  // it clears the structure itself
+  }
+  const vorbis_info* info = ov_info(vorbis.get(), -1);
+  if (info == nullptr || info->rate <= 0 || info->channels <= 0) {
+    ov_clear(vorbis.get());
+    return {nullptr, BASS_ERROR_FILEFORM};
+  }
+  const SourceFormat format{std::uint32_t(info->rate), std::uint32_t(info->channels), BASS_CTYPE_STREAM_OGG, 0};
+  return {std::make_unique<VorbisStreamSource>(std::move(vorbis), format), BASS_OK};
+}
 
 SourceOpening openVorbisSource(std::unique_ptr<FileInput>& file) {
   // On failure these two clear the structure themselves.

@@ -22,6 +22,7 @@ namespace fs = std::filesystem;
 constexpr const char* kGmFont = "/usr/share/sounds/sf2/default-GM.sf2";
 constexpr const char* kFfmpeg = "libavcodec.so";
 constexpr const char* kFluidSynth = "libfluidsynth.so";
+constexpr const char* kCurl = "libcurl.so";
 constexpr std::int64_t kToneFrames = 44100;
 
 bool mapped(const char* library) {
@@ -194,11 +195,23 @@ TEST_F(LazyPluginTest, WithoutTheirModulesThePluginsFailCleanly) {
 }
 
 TEST_F(LazyPluginTest, TheModulesAreNoPlugins) {
-  for (const char* module : {"/ffmpeg/decoder.so", "/midi/synth.so"}) {
+  for (const char* module : {"/ffmpeg/decoder.so", "/midi/synth.so", "/net/download.so"}) {
     SCOPED_TRACE(module);
     EXPECT_EQ(BASS_PluginLoad((std::string(TAVELO_TEST_PLUGIN_DIR) + module).c_str(), 0), 0u);
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEFORM);
   }
+}
+
+TEST_F(LazyPluginTest, TheFirstUrlBringsLibcurlAndFilesDoNot) {
+  ASSERT_FALSE(mapped(kCurl)) << "the engine itself must not bring libcurl";
+  const HSTREAM file = BASS_StreamCreateFile(0, tone("tone.flac").c_str(), 0, 0, BASS_STREAM_DECODE);
+  EXPECT_EQ(file, 0u) << "no plug-in loaded";
+  EXPECT_FALSE(mapped(kCurl));
+  const std::string nobody = "http://127.0.0.1:1/";
+  EXPECT_EQ(BASS_StreamCreateURL(nobody.c_str(), 0, BASS_STREAM_DECODE, nullptr, nullptr), 0u);
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_NONET) << "the module was found and tried";
+  EXPECT_TRUE(mapped(kCurl));
+  EXPECT_FALSE(mapped(kFfmpeg));
 }
 
 // A player may exit with streams open: the engine's teardown then closes them after the plug-ins'

@@ -126,7 +126,7 @@ void* openFile(const char* path, uint32_t, TaveloSourceInfo* info, int* error) {
   return source;
 }
 
-constexpr TaveloPlugin kPlugin{sizeof(TaveloPlugin), 1, 1, kFormats, &kOps, openFile, nullptr};
+constexpr TaveloPlugin kPlugin{sizeof(TaveloPlugin), 1, 1, kFormats, &kOps, openFile, nullptr, nullptr};
 
 }  // namespace
 

@@ -7,6 +7,11 @@ Answers each request by the script of its path (routes file, JSON: path -> list 
   {"hold": true}   stay silent until the client closes the connection (at most 120 s)
   {"repeat": text, "every": secs}  send the text again and again, pausing between, until the
                    client closes the connection (at most 120 s)
+  {"stream": file, "metaint": n, "meta": [text, ...], "chunk": n, "bytes_per_second": r}
+                   send the file's bytes as a radio server does: with metaint, a metadata block
+                   after every n bytes of sound (the texts in order, then empty blocks), padded
+                   with NULs to a multiple of 16; in writes of chunk bytes (all at once without),
+                   paced to r bytes per second of sound (as fast as possible without)
 then closes the connection. A proxy-style request line ("GET http://host/path") is routed by
 its path. Every raw request is appended to the log file (JSON lines: listener, request) before
 the answer starts. Prints "PORTS p0 p1 ..." once listening on 127.0.0.1; exits when stdin closes.
@@ -56,6 +61,41 @@ def hold(conn):
         pass
 
 
+def metadata_block(text):
+    data = text.encode("latin-1")
+    padded = (len(data) + 15) // 16 * 16
+    return bytes([padded // 16]) + data + b"\0" * (padded - len(data))
+
+
+def radio_bytes(sound, metaint, texts):
+    if not metaint:
+        return sound
+    out = bytearray()
+    for index, start in enumerate(range(0, len(sound), metaint)):
+        piece = sound[start:start + metaint]
+        out += piece
+        if len(piece) == metaint:
+            out += metadata_block(texts[index]) if index < len(texts) else b"\0"
+    return bytes(out)
+
+
+def stream(conn, step):
+    with open(step["stream"], "rb") as sound_file:
+        sound = sound_file.read()
+    data = radio_bytes(sound, step.get("metaint", 0), step.get("meta", []))
+    chunk = step.get("chunk") or len(data) or 1
+    pace = step.get("bytes_per_second", 0)
+    started = time.monotonic()
+    sent_sound = 0.0
+    for start in range(0, len(data), chunk):
+        conn.sendall(data[start:start + chunk])
+        sent_sound += chunk * len(sound) / max(len(data), 1)
+        if pace:
+            ahead = started + sent_sound / pace - time.monotonic()
+            if ahead > 0:
+                time.sleep(ahead)
+
+
 def repeat(conn, text, every):
     deadline = time.monotonic() + HOLD_LIMIT_SECONDS
     while time.monotonic() < deadline:
@@ -93,6 +133,8 @@ class Server:
                     time.sleep(step["wait"])
                 elif step.get("hold"):
                     hold(conn)
+                elif "stream" in step:
+                    stream(conn, step)
                 elif "repeat" in step:
                     repeat(conn, self.expand(step["repeat"]), step.get("every", 0))
         except OSError:

@@ -38,3 +38,12 @@ extern "C" __attribute__((visibility("default"))) tavelo::engine::Source* tavelo
 }
 
 static_assert(std::is_same_v<decltype(&tavelo_ffmpeg_decoder_open_v1), tavelo::engine::OpenDecoderSource>);
+
+extern "C" __attribute__((visibility("default"))) tavelo::engine::Source* tavelo_ffmpeg_decoder_open_stream_v1(
+    const TaveloByteStream* stream, const char* contentType, int* error) {
+  auto opened = tavelo::engine::openFfmpegStream(stream, contentType, classify);
+  *error = opened.error;
+  return opened.source.release();
+}
+
+static_assert(std::is_same_v<decltype(&tavelo_ffmpeg_decoder_open_stream_v1), tavelo::engine::OpenDecoderStream>);

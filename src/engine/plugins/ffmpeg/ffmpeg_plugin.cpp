@@ -12,6 +12,7 @@
 namespace {
 
 using tavelo::engine::OpenDecoderSource;
+using tavelo::engine::OpenDecoderStream;
 using tavelo::engine::Source;
 
 constexpr std::uint32_t kPluginVersion = 0x01000000;
@@ -35,22 +36,18 @@ void closeSource(void* source) { delete asSource(source); }
 
 constexpr TaveloSourceOps kOps{sizeof(TaveloSourceOps), readFrames, seekFrame, filePosition, lengthFrames, closeSource, nullptr};
 
-// Null when the module is missing or broken; tried again at the next file.
-OpenDecoderSource decoder() {
+// The decoder module's entry of that name; null when the module is missing or broken (tried
+// again at the next file).
+template <typename Entry>
+Entry decoderEntry(const char* name) {
   static std::mutex mutex;
-  static OpenDecoderSource entry = nullptr;
   std::lock_guard lock(mutex);
-  if (entry == nullptr) {
-    entry = reinterpret_cast<OpenDecoderSource>(
-        tavelo::plugins::loadModuleBeside(reinterpret_cast<const void*>(&decoder), TAVELO_FFMPEG_DECODER_PATH, TAVELO_FFMPEG_DECODER_ENTRY));
-  }
-  return entry;
+  return reinterpret_cast<Entry>(
+      tavelo::plugins::loadModuleBeside(reinterpret_cast<const void*>(&decoderEntry<Entry>), TAVELO_FFMPEG_DECODER_PATH, name));
 }
 
-void* openFile(const char* path, uint32_t, TaveloSourceInfo* info, int* error) {
-  const OpenDecoderSource open = tavelo::ffmpeg::mayBeOurs(path, kFormats) ? decoder() : nullptr;
-  *error = BASS_ERROR_FILEFORM;
-  Source* source = open != nullptr ? open(path, error) : nullptr;
+// Fills in what the engine is told about an opened source.
+void* describe(Source* source, TaveloSourceInfo* info) {
   if (source == nullptr) {
     return nullptr;
   }
@@ -63,7 +60,19 @@ void* openFile(const char* path, uint32_t, TaveloSourceInfo* info, int* error) {
   return source;
 }
 
-constexpr TaveloPlugin kPlugin{sizeof(TaveloPlugin), kPluginVersion, std::size(kFormats), kFormats, &kOps, openFile, nullptr};
+void* openFile(const char* path, uint32_t, TaveloSourceInfo* info, int* error) {
+  const auto open = tavelo::ffmpeg::mayBeOurs(path, kFormats) ? decoderEntry<OpenDecoderSource>(TAVELO_FFMPEG_DECODER_ENTRY) : nullptr;
+  *error = BASS_ERROR_FILEFORM;
+  return describe(open != nullptr ? open(path, error) : nullptr, info);
+}
+
+void* openStream(const TaveloByteStream* stream, const char* contentType, uint32_t, TaveloSourceInfo* info, int* error) {
+  const auto open = decoderEntry<OpenDecoderStream>(TAVELO_FFMPEG_DECODER_STREAM_ENTRY);
+  *error = BASS_ERROR_FILEFORM;
+  return describe(open != nullptr ? open(stream, contentType, error) : nullptr, info);
+}
+
+constexpr TaveloPlugin kPlugin{sizeof(TaveloPlugin), kPluginVersion, std::size(kFormats), kFormats, &kOps, openFile, nullptr, openStream};
 
 }  // namespace
 

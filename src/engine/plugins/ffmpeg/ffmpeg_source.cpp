@@ -20,8 +20,20 @@ extern "C" {
 namespace tavelo::engine {
 namespace {
 
+// A custom input (a net stream's) is the caller's to free, after the format that reads it.
+void freeCustomInput(AVIOContext* io) {
+  if (io != nullptr) {
+    av_freep(&io->buffer);
+    avio_context_free(&io);
+  }
+}
+
 struct FormatCloser {
-  void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
+  void operator()(AVFormatContext* f) const {
+    AVIOContext* custom = f != nullptr && (f->flags & AVFMT_FLAG_CUSTOM_IO) != 0 ? f->pb : nullptr;
+    avformat_close_input(&f);
+    freeCustomInput(custom);
+  }
 };
 struct CodecCloser {
   void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
@@ -303,6 +315,19 @@ private:
   int consecutiveErrors_ = 0;
 };
 
+void quietenLog() {
+  static std::once_flag quietLog;
+  std::call_once(quietLog, [] { av_log_set_level(AV_LOG_FATAL); });
+}
+
+int readStream(void* opaque, std::uint8_t* buffer, int size) {
+  const auto* stream = static_cast<const TaveloByteStream*>(opaque);
+  const std::size_t got = stream->read(stream->user, buffer, static_cast<std::size_t>(size));
+  return got > 0 ? static_cast<int>(got) : AVERROR_EOF;
+}
+
+SourceOpening openDecoding(FormatPtr format, CodecClassifier classify);
+
 int openErrorCode(int averror) {
   if (averror == AVERROR(ENOENT) || averror == AVERROR(EACCES) || averror == AVERROR(EISDIR) ||
       averror == AVERROR(EIO)) {
@@ -314,8 +339,7 @@ int openErrorCode(int averror) {
 }  // namespace
 
 SourceOpening openFfmpegSource(const char* path, CodecClassifier classify) {
-  static std::once_flag quietLog;
-  std::call_once(quietLog, [] { av_log_set_level(AV_LOG_FATAL); });
+  quietenLog();
 
   // A file name is a file's name: never a protocol ("http:", "pipe:0") that FFmpeg would follow.
   const std::string url = std::string("file:") + path;
@@ -327,7 +351,33 @@ SourceOpening openFfmpegSource(const char* path, CodecClassifier classify) {
   if (opened < 0) {
     return {nullptr, openErrorCode(opened)};
   }
-  FormatPtr format(rawFormat);
+  return openDecoding(FormatPtr(rawFormat), classify);
+}
+
+SourceOpening openFfmpegStream(const TaveloByteStream* stream, const char* contentType, CodecClassifier classify) {
+  quietenLog();
+  constexpr int kInputBuffer = 4096;  // read at a time: small, so that titles stay near their sound
+  auto* buffer = static_cast<unsigned char*>(av_malloc(kInputBuffer));
+  AVIOContext* io = buffer != nullptr ? avio_alloc_context(buffer, kInputBuffer, 0, const_cast<TaveloByteStream*>(stream), readStream, nullptr, nullptr) : nullptr;
+  AVFormatContext* rawFormat = io != nullptr ? avformat_alloc_context() : nullptr;
+  if (rawFormat == nullptr) {
+    io != nullptr ? freeCustomInput(io) : av_free(buffer);
+    return {nullptr, BASS_ERROR_MEM};
+  }
+  rawFormat->pb = io;
+  rawFormat->flags |= AVFMT_FLAG_CUSTOM_IO;
+  const std::string type = contentType != nullptr ? contentType : "";
+  const AVInputFormat* named = type.starts_with("audio/aac") ? av_find_input_format("aac") : nullptr;
+  if (avformat_open_input(&rawFormat, nullptr, named, nullptr) < 0) {
+    freeCustomInput(io);  // the format was freed on failure, the custom input is ours
+    return {nullptr, BASS_ERROR_FILEFORM};
+  }
+  return openDecoding(FormatPtr(rawFormat), classify);
+}
+
+namespace {
+
+SourceOpening openDecoding(FormatPtr format, CodecClassifier classify) {
   if (avformat_find_stream_info(format.get(), nullptr) < 0) {
     return {nullptr, BASS_ERROR_FILEFORM};
   }
@@ -356,4 +406,5 @@ SourceOpening openFfmpegSource(const char* path, CodecClassifier classify) {
   return {std::move(source), BASS_OK};
 }
 
+}  // namespace
 }  // namespace tavelo::engine

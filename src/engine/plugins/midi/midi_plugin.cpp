@@ -286,7 +286,7 @@ void* getExtension(const char* name) {
   return std::string_view(name) == TAVELO_MIDI_EXTENSION ? const_cast<TaveloMidiExtension*>(&kExtension) : nullptr;
 }
 
-constexpr TaveloPlugin kPlugin{sizeof(TaveloPlugin), kPluginVersion, std::size(kFormats), kFormats, &kOps, openFile, getExtension};
+constexpr TaveloPlugin kPlugin{sizeof(TaveloPlugin), kPluginVersion, std::size(kFormats), kFormats, &kOps, openFile, getExtension, nullptr};
 
 }  // namespace
 }  // namespace tavelo::midi
