@@ -49,6 +49,7 @@ void RadioFixture::tick(int count) {
 QString RadioFixture::status() { return form().Label5->text(); }
 
 QByteArray RadioFixture::tone(double seconds, const std::string& extension) {
+  QDir::setCurrent(QDir::tempPath());  // a closed window's program folder is gone
   tavelo::test::TempDir dir;
   const std::string wav = dir.file("tone.wav"), out = dir.file("tone" + extension);
   constexpr std::uint32_t kRate = 44100;

@@ -65,7 +65,7 @@ TEST_F(RadioStations, NotFoundShowsTheEnginesErrorAndTheReplyLine) {
   ASSERT_NO_FATAL_FAILURE(start({{"Missing", "http://" + server.Url("/missing"), "none"}}));
   click(1);
   ASSERT_TRUE(waitFor([this] { return status().startsWith(QStringLiteral("Not playing.")); }));
-  EXPECT_EQ(status(), QStringLiteral("Not playing. Can't play the stream.\r\n(error code: 2)"));
+  EXPECT_EQ(status(), QStringLiteral("Not playing. Can't play the stream.\r\n(error code: 2)")) << status().toStdString();
   EXPECT_EQ(form().Label6->text(), QStringLiteral("HTTP/1.0 404 Not Found"));
   EXPECT_EQ(dialogs().beeps, 1);
   click(1);
@@ -185,11 +185,14 @@ TEST_F(RadioStations, DroppedStationReconnects) {
   EXPECT_EQ(server.Requests().size(), requests) << "Stop ends the reconnecting";
 }
 
+// The recording starts with the bytes that arrive after the click and ends with the last one
+// before Stop: a piece of the sent bytes, to their end here, and nothing after Stop.
 TEST_F(RadioStations, RawRecordingHoldsTheBytesReceivedAndEndsOnStop) {
   const QByteArray audio = mp3(8);
-  const QByteArray before = audio.first(audio.size() / 2), after = audio.mid(audio.size() / 2);
+  const QByteArray after = audio.mid(audio.size() / 2);
   ScriptedHttpServer server({{"/rec", {Send("HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n"),
-                                       Send(bytesAsText(before)), Wait(2), Send(bytesAsText(after)), Wait(1),
+                                       Send(bytesAsText(audio.first(audio.size() / 2))), Wait(2),
+                                       Send(bytesAsText(after)), Wait(1.5),
                                        Repeat(bytesAsText(after.first(4096)), 0.05)}}});
   ASSERT_NO_FATAL_FAILURE(start({{"Rec", "http://" + server.Url("/rec"), "none"}}));
   click(1);
@@ -199,12 +202,11 @@ TEST_F(RadioStations, RawRecordingHoldsTheBytesReceivedAndEndsOnStop) {
   EXPECT_TRUE(form().Label17->isVisible());
   EXPECT_EQ(glyphOf(form().BNetRadioRec), QStringLiteral("<"));
   const QDir records(folder.path() + QStringLiteral("Record"));
-  QString file;
   ASSERT_TRUE(waitFor([&] {
     const QStringList parts = records.entryList({QStringLiteral("*.part")});
-    if (!parts.isEmpty()) file = records.filePath(parts.first());
-    return !file.isEmpty() && QFileInfo(file).size() >= after.size();
+    return !parts.isEmpty() && QFileInfo(records.filePath(parts.first())).size() >= after.size();
   }));
+  QTest::qWait(300);  // the rest of the sent piece
   form().BNetRadioStop->click();
   EXPECT_FALSE(form().radioMode().recordRunning());
   EXPECT_EQ(glyphOf(form().BNetRadioRec), QStringLiteral("="));
@@ -213,9 +215,11 @@ TEST_F(RadioStations, RawRecordingHoldsTheBytesReceivedAndEndsOnStop) {
   QFile recorded(records.filePath(done.first()));
   ASSERT_TRUE(recorded.open(QIODevice::ReadOnly));
   const QByteArray bytes = recorded.readAll();
-  EXPECT_EQ(bytes.first(std::min(bytes.size(), after.size())), after) << "the bytes as sent, from the click on";
-  QTest::qWait(300);
+  EXPECT_GE(bytes.size(), after.size());
+  EXPECT_TRUE(audio.endsWith(bytes)) << "the bytes as sent, from the click on, " << bytes.size() << " bytes";
+  QTest::qWait(2000);
   EXPECT_EQ(QFileInfo(records.filePath(done.first())).size(), bytes.size()) << "nothing written after Stop";
+  EXPECT_TRUE(records.entryList({QStringLiteral("*.part")}).isEmpty());
 }
 
 class FakeEncoder : public EncodedRecording {
@@ -236,13 +240,14 @@ TEST_F(RadioStations, OggOrForcedStationsRecordThroughTheEncoder) {
     std::string extension;
     const char* contentType;
     bool forced;
+    double seconds;  // more than the buffer the engine waits for
   } cases[] = {
-      {"forced MP3", ".mp3", "audio/mpeg", true},
-      {"Ogg", ".ogg", "application/ogg", false},
+      {"forced MP3", ".mp3", "audio/mpeg", true, 6},
+      {"Ogg", ".ogg", "application/ogg", false, 45},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const QByteArray audio = tone(6, c.extension);
+    const QByteArray audio = tone(c.seconds, c.extension);
     ASSERT_FALSE(audio.isEmpty());
     ScriptedHttpServer server({{"/enc", {Send(QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: %1\r\n\r\n")
                                                   .arg(QLatin1String(c.contentType))),
@@ -251,7 +256,7 @@ TEST_F(RadioStations, OggOrForcedStationsRecordThroughTheEncoder) {
     FakeEncoder encoder;
     form().radioMode().setEncodedRecording(&encoder);
     click(1);
-    ASSERT_TRUE(waitFor([this] { return form().radioMode().stream() != 0; }));
+    ASSERT_TRUE(waitFor([this] { return form().radioMode().stream() != 0; })) << status().toStdString();
     form().BNetRadioRec->click();
     ASSERT_EQ(encoder.files.size(), 1);
     EXPECT_TRUE(encoder.files.first().endsWith(QStringLiteral(".mp3"))) << "the radio format: MP3";
