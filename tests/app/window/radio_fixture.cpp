@@ -3,6 +3,8 @@
 #include "audio_files.h"
 
 #include <QDir>
+#include <cmath>
+#include <QJsonArray>
 #include <QFile>
 #include <QLabel>
 #include <QTest>
@@ -53,7 +55,12 @@ QByteArray RadioFixture::tone(double seconds, const std::string& extension) {
   tavelo::test::TempDir dir;
   const std::string wav = dir.file("tone.wav"), out = dir.file("tone" + extension);
   constexpr std::uint32_t kRate = 44100;
-  tavelo::test::writeWav(wav, kRate, 2, std::int64_t(seconds * kRate), tavelo::test::sine(440, kRate));
+  // A rising tone: no two stretches of the file are alike.
+  const auto sweep = [](std::int64_t frame, int) {
+    const double t = double(frame) / kRate;
+    return 0.5 * std::sin(2 * M_PI * 440 * t * (1 + t / 20));
+  };
+  tavelo::test::writeWav(wav, kRate, 2, std::int64_t(seconds * kRate), sweep);
   const std::string format =
       extension == ".ogg" ? " -c:a libvorbis -b:a 128k " : " -b:a 128k -id3v2_version 0 -write_xing 0 ";
   if (!tavelo::test::run("ffmpeg -loglevel error -y -i '" + wav + "'" + format + "'" + out + "'"))
@@ -62,24 +69,18 @@ QByteArray RadioFixture::tone(double seconds, const std::string& extension) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QByteArray RadioFixture::withMetadata(const QByteArray& audio, int metaint, const QList<QByteArray>& titles) {
-  QByteArray stream;
-  int block = 0;
-  for (qsizetype at = 0; at < audio.size(); at += metaint, ++block) {
-    const QByteArray part = audio.mid(at, metaint);
-    stream += part;
-    if (part.size() < metaint) break;  // a short tail has no block after it
-    QByteArray meta;
-    if (block < titles.size()) meta = "StreamTitle='" + titles[block] + "';";
-    const qsizetype units = (meta.size() + 15) / 16;
-    meta.append(QByteArray(units * 16 - meta.size(), '\0'));
-    stream += char(units);
-    stream += meta;
-  }
-  return stream;
-}
-
 QString RadioFixture::icyHead(int metaint) {
   return QStringLiteral("ICY 200 OK\r\nicy-name:Test FM\r\nicy-br:128\r\ncontent-type:audio/mpeg\r\nicy-metaint:%1\r\n\r\n")
       .arg(metaint);
+}
+
+QJsonObject RadioFixture::paced(const QByteArray& sound, int metaint, const QStringList& meta, int bytesPerSecond) {
+  const QString path = streams.filePath(QStringLiteral("sound%1").arg(streams_++));
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || file.write(sound) != sound.size()) return {};
+  return {{"stream", path},
+          {"metaint", metaint},
+          {"meta", QJsonArray::fromStringList(meta)},
+          {"chunk", 4096},
+          {"bytes_per_second", bytesPerSecond}};
 }

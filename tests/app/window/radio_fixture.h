@@ -1,11 +1,13 @@
 // A started window in Net Radio mode whose radio list names stations on a scripted server, and
-// the stream bytes such a server sends: real MP3 made by ffmpeg, with ICY metadata blocks.
+// the sound such a server sends: real MP3 and Ogg made by ffmpeg.
 #pragma once
 
 #include "program_folder.h"
 #include "scripted_http_server.h"
 
 #include <QByteArray>
+#include <QJsonObject>
+#include <QTemporaryDir>
 #include <QStringList>
 #include <functional>
 #include <gtest/gtest.h>
@@ -29,16 +31,20 @@ class RadioFixture : public ::testing::Test {
   void tick(int count = 1);
   QString status();
 
-  // seconds of a 440 Hz tone as 128 kbps MP3 or, with extension ".ogg", Vorbis.
+  // seconds of a tone rising from 440 Hz as 128 kbps MP3 or, with extension ".ogg", Vorbis.
   static QByteArray tone(double seconds, const std::string& extension = ".mp3");
   static QByteArray mp3(double seconds) { return tone(seconds); }
-  // The audio with an ICY block after every metaint bytes: titles[i] in block i (none past the
-  // list, an empty block).
-  static QByteArray withMetadata(const QByteArray& audio, int metaint, const QList<QByteArray>& titles);
   // An "ICY 200 OK" reply's head with the station's name and bitrate.
   static QString icyHead(int metaint);
   static QString bytesAsText(const QByteArray& bytes) { return QString::fromLatin1(bytes); }
+  // A server step sending sound as a radio server does: an ICY block after every metaint bytes
+  // (meta[i] in block i, the whole block text), paced to bytesPerSecond of sound.
+  QJsonObject paced(const QByteArray& sound, int metaint, const QStringList& meta, int bytesPerSecond);
 
   ProgramFolder folder;
+  QTemporaryDir streams;
   std::unique_ptr<StartedForm> started;
+
+ private:
+  int streams_ = 0;
 };
