@@ -82,7 +82,7 @@ TEST_F(RadioStations, PlayingStationShowsConnectingBufferingNameBitrateAndTitles
   meta[0] = "StreamTitle='" + first + "';StreamUrl='';";
   meta << "StreamTitle='" + bytesAsText(next.toUtf8()) + "';";
   constexpr int kTwiceRealTime = 32000;  // 128 kbps
-  ScriptedHttpServer server({{"/live", {Send(icyHead(kMetaint)), paced(audio, kMetaint, meta, kTwiceRealTime), Hold()}}});
+  ScriptedHttpServer server({{"/live", {Wait(0.3), Send(icyHead(kMetaint)), paced(audio, kMetaint, meta, kTwiceRealTime), Hold()}}});
   ASSERT_NO_FATAL_FAILURE(start({{"Live", "http://" + server.Url("/live"), "none"}}));
   click(1);
   QStringList seen{status()};
