@@ -23,7 +23,6 @@ namespace tavelo {
 
 namespace {
 
-constexpr int kInfoLineTicks = 10;
 constexpr QChar kFieldEnd = QLatin1Char('^');
 
 bool isCueSheet(const QString& path) { return fileExtension(path).toLower() == QLatin1String(".cue"); }
@@ -188,17 +187,6 @@ void AudioFilesMode::startTrack(int track) {
   controls_.Timer1->start();
 }
 
-QString AudioFilesMode::StreamInfoText(std::uint32_t stream) {
-  BASS_CHANNELINFO channel{};
-  BASS_ChannelGetInfo(stream, &channel);
-  StreamInfo info;
-  info.flags = channel.flags;
-  info.channels = int(channel.chans);
-  BASS_ChannelGetAttribute(stream, BASS_ATTRIB_FREQ, &info.frequency);
-  info.filePosition = BASS_StreamGetFilePosition(stream, BASS_FILEPOS_CURRENT);
-  return tavelo::StreamInfoText(info, bitRate_);
-}
-
 void AudioFilesMode::enableTransport() {
   for (QWidget* control : {static_cast<QWidget*>(controls_.ButtonPause), static_cast<QWidget*>(controls_.ButtonPlay),
                            static_cast<QWidget*>(controls_.ButtonStop), static_cast<QWidget*>(controls_.ButtonNext),
@@ -330,8 +318,7 @@ void AudioFilesMode::tick() {
   tick.timeDisplay = timeDisplay_;
   const FilesTickPlan plan = planFilesTick(tick, timeTexts_);
 
-  if (controls_.Label34->isVisible() && controls_.Timer1->tag() % kInfoLineTicks == 0)
-    controls_.Label34->setText(StreamInfoText(stream));
+  showStreamInfo(stream);
   if (plan.bar) controls_.PB1->setValue(*plan.bar);
   controls_.ButtonPause->setEnabled(true);
   controls_.ButtonStop->setEnabled(true);

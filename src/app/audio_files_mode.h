@@ -62,7 +62,6 @@ class AudioFilesMode : public QObject, public PlaybackMode {
   // The position bar's hover time at x pixels.
   void showHoverTime(int x);
   void toggleTimeDisplay();
-  QString StreamInfoText(std::uint32_t stream);
   // Loads the fonts of the sound-font list as the engine's defaults and the open stream's;
   // force frees fonts already loaded and loads the list again. False when no font is usable.
   bool LoadSoundFonts(bool force);
@@ -132,7 +131,6 @@ class AudioFilesMode : public QObject, public PlaybackMode {
   TimeDisplay timeDisplay_ = TimeDisplay::Elapsed;
   LevelMeter meters_;
   TimeDisplayTexts timeTexts_;
-  BitRateMeter bitRate_;
   ListIdleTicks listIdle_;
   FolderScan* folderScan_ = nullptr;
   QObject* mouseFilter_ = nullptr;

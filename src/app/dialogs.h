@@ -38,6 +38,8 @@ class Dialogs {
   virtual QString saveFile(QWidget* owner, const FileDialogSettings& dialog) = 0;
   // The chosen folder, empty when cancelled.
   virtual QString pickFolder(QWidget* owner, const QString& title, const QString& startDir) = 0;
+  // The system's short warning sound.
+  virtual void beep() = 0;
   // One line of text; nullopt when cancelled.
   virtual std::optional<QString> inputText(QWidget* owner, const QString& caption, const QString& prompt,
                                            bool password, const QString& value) = 0;

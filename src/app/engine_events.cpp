@@ -13,4 +13,9 @@ void EngineEvents::onEnd(HSYNC, DWORD channel, DWORD, void* user) {
   QMetaObject::invokeMethod(events, [events, channel] { emit events->streamEnded(channel); }, Qt::QueuedConnection);
 }
 
+void EngineEvents::postRadioInfo(RadioInfo info) {
+  QMetaObject::invokeMethod(
+      this, [this, info = std::move(info)] { emit radioInfo(info); }, Qt::QueuedConnection);
+}
+
 }  // namespace tavelo

@@ -51,7 +51,7 @@ class SleepPanel;
 class StationSettingsPanel;
 class TagPanel;
 
-class TFormMyTavelo : public QWidget, public ModeWindow {
+class TFormMyTavelo : public QWidget, public ModeWindow, public RadioWindow {
   Q_OBJECT
  public:
   // programDir: the folder of the executable, ending with '/'.
@@ -180,7 +180,7 @@ class TFormMyTavelo : public QWidget, public ModeWindow {
   // the user's order, any other sender steps to the next one.
   void ButtonCdHdClick(QObject* sender);
   // Shows a text for a while at the bottom right of the screen.
-  void Notice(const QString& text);
+  void Notice(const QString& text) override;
   // Every 100 ms: a new window caption becomes a notice; an old notice goes away.
   void Timer2Timer();
   // The window's size rule: fixed width, Net Radio's height limit, the list filling the rest.
@@ -235,6 +235,17 @@ class TFormMyTavelo : public QWidget, public ModeWindow {
   void ShowRadioListTitle();
   void HideRadioListButtons();
   // ---- end of station buttons ----
+
+  // ---- Net Radio's window side (form_radio.cpp) ----
+ private:
+  void ConnectRadio();
+  const QStringList& stationList() const override { return RadioList; }
+  bool forcedToEncode(int station) const override;
+  QString caption() const override { return windowTitle(); }
+  bool equalizerEnabled() const override;
+  QString radioRecordFolder() const override { return Stored.recordRoot; }
+  int radioRecordFormat() const override { return Stored.radioFormat; }
+  // ---- end of Net Radio ----
 
 
  protected:

@@ -38,7 +38,7 @@ void TFormMyTavelo::FormClose() {
   RadioList.clear();
   save(saveSettingsFile(ProgramDir, CollectSettings()));
   filesMode_->releaseEngine();
-  radioMode_->setStream({});
+  radioMode_->close();
   BASS_Free();
   BASS_PluginFree(0);
   if (Stored.useIr) save(saveRemoteCommands(ProgramDir, IRCommands));

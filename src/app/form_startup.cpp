@@ -42,12 +42,6 @@ constexpr int kNoSoundDevice = 0;
 constexpr int kSoundFontRows = 10;
 constexpr char kAgent[] = "Tavelo/1.0.14";
 
-// The engine copies the text at the call; a station's own proxy replaces it when it connects.
-void SetEngineProxy(const ProxySettings& proxy) {
-  const std::optional<QByteArray> text = proxy.engineText();
-  BASS_SetConfigPtr(BASS_CONFIG_NET_PROXY, text ? text->constData() : nullptr);
-}
-
 }  // namespace
 
 bool TFormMyTavelo::FormCreate(const QStringList& arguments) {
@@ -63,6 +57,7 @@ bool TFormMyTavelo::FormCreate(const QStringList& arguments) {
   LoadRadioList();
   CreateStationButtons();
   ConnectStations();
+  ConnectRadio();
   if (!EngineVersionMatches() || !InitOutputDevice()) return false;
   ConfigureEngine();
   LoadPluginsAndFilter();

@@ -23,8 +23,9 @@ void TFormMyTavelo::CreateModes() {
   engineEvents_ = new EngineEvents(this);
   filesMode_ = std::make_unique<AudioFilesMode>(Controls(), *this, *engineEvents_);
   cdMode_ = std::make_unique<AudioCdMode>(Controls(), *this, CBCDdrives);
-  radioMode_ = std::make_unique<NetRadioMode>(Controls(), *this,
-                                              RadioControls{BnetRadioPause, BNetRadioRec, Label4, Label5, Label6});
+  radioMode_ = std::make_unique<NetRadioMode>(
+      Controls(), *this, RadioControls{BnetRadioPause, BNetRadioStop, BNetRadioRec, Label4, Label5, Label6, Label17},
+      *this, *engineEvents_);
   mode().enter();
   ConnectTransport();
 }

@@ -7,6 +7,7 @@
 #include "app/value_bar.h"
 #include "files/mode_switch.h"
 #include "files/playlist.h"
+#include "files/position_display.h"
 
 #include <QString>
 
@@ -80,13 +81,18 @@ class PlaybackMode {
   virtual void tick() {}
   // The length of what plays, in seconds, as the position bar's scale (at least 1 once played).
   virtual int trackLength() const { return 0; }
+  // The information line of a stream: sample format, frequency, channels and bit rate.
+  QString StreamInfoText(std::uint32_t stream);
 
  protected:
   // Levels, position and time at zero; Pause, Stop and the bar disabled.
   void showStopped();
+  // Every 10 ticks while Label34 shows: the stream's information line in it.
+  void showStreamInfo(std::uint32_t stream);
 
   ModeControls controls_;
   ModeWindow& window_;
+  BitRateMeter bitRate_;
 };
 
 }  // namespace tavelo

@@ -1,6 +1,7 @@
 #include "app/qt_dialogs.h"
 #include "app/input_dialog.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -21,6 +22,8 @@ void QtDialogs::message(QWidget* owner, const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::Ok, owner);
   box.exec();
 }
+
+void QtDialogs::beep() { QApplication::beep(); }
 
 void QtDialogs::error(const QString& text) {
   QMessageBox box(QMessageBox::Critical, QString(), text, QMessageBox::Ok);

@@ -13,6 +13,7 @@ class QtDialogs : public Dialogs {
   QStringList openFiles(QWidget* owner, const FileDialogSettings& dialog) override;
   QString saveFile(QWidget* owner, const FileDialogSettings& dialog) override;
   QString pickFolder(QWidget* owner, const QString& title, const QString& startDir) override;
+  void beep() override;
   std::optional<QString> inputText(QWidget* owner, const QString& caption, const QString& prompt, bool password,
                                    const QString& value) override;
 };

@@ -17,6 +17,8 @@ add_library(tavelo_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/audio_files_mode.cpp
   ${CMAKE_CURRENT_LIST_DIR}/audio_cd_mode.cpp
   ${CMAKE_CURRENT_LIST_DIR}/net_radio_mode.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/radio_feed.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/form_radio.cpp
   ${CMAKE_CURRENT_LIST_DIR}/engine_events.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_modes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_keys.cpp

@@ -11,7 +11,8 @@ QString decodeWindows1252(const QByteArray& bytes) {
 }
 
 QString decodeExternalText(const QByteArray& bytes) {
-  QStringDecoder utf8(QStringDecoder::Utf8);
+  // Stateless: an incomplete sequence at the end is an error, not bytes kept for a next call.
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
   QString text = utf8.decode(bytes);
   if (utf8.hasError()) return decodeWindows1252(bytes);
   return text;

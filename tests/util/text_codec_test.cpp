@@ -17,6 +17,7 @@ TEST(DecodeExternalText, TakesUtf8WhenValidElseWindows1252) {
       {"\xef\xbb\xbfwith BOM", u"with BOM"_qs},
       {"Gr\xfc\xdf" "e \x80", u"Grüße €"_qs},               // 1252: not valid UTF-8
       {"caf\xc3\xa9 and na\xefve", u"cafÃ© and naïve"_qs},  // one stray byte: the whole text is 1252
+      {"Caf\xe9", u"Café"_qs},                               // a lead byte at the very end is no sequence
       {"\x93quoted\x94 \x85", u"\u201Cquoted\u201D \u2026"_qs},
       {"", QString()},
   };

@@ -18,6 +18,7 @@ class RecordingDialogs : public Dialogs {
   QQueue<QStringList> chosenFiles;
   QQueue<QString> chosenFolders;
   QQueue<std::optional<QString>> typedTexts;
+  int beeps = 0;
 
   void message(QWidget*, const QString& text) override { messages << text; }
   void error(const QString& text) override { messages << text; }
@@ -36,6 +37,7 @@ class RecordingDialogs : public Dialogs {
   QString pickFolder(QWidget*, const QString&, const QString&) override {
     return chosenFolders.isEmpty() ? QString() : chosenFolders.dequeue();
   }
+  void beep() override { ++beeps; }
   std::optional<QString> inputText(QWidget*, const QString&, const QString& prompt, bool,
                                    const QString&) override {
     questions << prompt;
