@@ -84,6 +84,7 @@ void NetRadioMode::connectStation(int station) {
   const StationChoice choice = stationChoice(radioWindow_.stationList(), station);
   station_ = station;
   stationName_ = choice.name;
+  titleEncoding_ = choice.titleEncoding;
   showPauseButton(false);
   if (choice.refusedInStatusLine) {
     radio_.Label5->setText(choice.refusal);

@@ -1,5 +1,7 @@
 #include "radio/radio_timing.h"
+#include "radio/radio_list.h"
 #include "radio/station_choice.h"
+#include "radio/station_settings.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -110,7 +112,7 @@ QStringList stationLines(const QString& url, const QString& proxy) {
 }
 
 TEST(StationChoice, ReadsURLProxyAndNameOfTheButtonsStation) {
-  const QString longest(kMaxProxyLength, QLatin1Char('p'));
+  const QString longest(kProxyTextLimit, QLatin1Char('p'));
   const struct {
     const char* name;
     int station;
@@ -135,6 +137,10 @@ TEST(StationChoice, ReadsURLProxyAndNameOfTheButtonsStation) {
       EXPECT_EQ(choice.name, QStringLiteral("Seven"));
     }
   }
+  QStringList cyrillic = stationLines(QStringLiteral("http://x/"), QString());
+  setStationTitleEncoding(cyrillic, 7, TitleEncoding::Windows1251);
+  EXPECT_EQ(stationChoice(cyrillic, 7).titleEncoding, TitleEncoding::Windows1251)
+      << "titles are read in the station's own encoding";
   EXPECT_EQ(stationChoice(QStringList(), 7).refusal, QStringLiteral("Not URL for This Button."))
       << "a short list reads as empty lines";
 }
