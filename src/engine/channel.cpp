@@ -71,6 +71,12 @@ Channel::Channel(std::unique_ptr<Source> source, const Settings& settings, SyncD
   if (!decodeOnly() && (format_.rate != settings.outputRate || format_.channels != kOutputChannels)) {
     resampler_.emplace(format_.rate, format_.channels, settings.outputRate);
   }
+  // What the stream opens with (a net stream's first Ogg comments) can be read at once: the
+  // player shows the title before the first sample is heard.
+  std::lock_guard lock(mutex_);
+  source_->takeMarks(newMarks_);
+  collectMarks();
+  tellMarksUpTo(0);
 }
 
 Channel::~Channel() { shutdown(); }

@@ -140,7 +140,7 @@ TEST_F(RadioStations, ClickWhileConnectingBeepsAndChangesNothing) {
 // Stopping or leaving while connecting cancels the connection: no later report, nothing plays,
 // and a new click connects at once.
 TEST_F(RadioStations, StopOrLeavingWhileConnectingCancelsTheConnection) {
-  const QByteArray audio = mp3(4);
+  const QByteArray audio = mp3(12);
   ScriptedHttpServer server(
       {{"/late", {Wait(1.5), Send("HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n"), Send(bytesAsText(audio)), Hold()}}});
   ASSERT_NO_FATAL_FAILURE(start({{"Late", "http://" + server.Url("/late"), "none"}}));
