@@ -8,6 +8,7 @@
 
 #include "radio/radio_list.h"
 
+#include <vector>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -371,10 +372,10 @@ TEST_F(Stations, AStationNumberClicksThatStationsButton) {
       {QStringLiteral(""), 1, false},   {QStringLiteral("0"), 0, true},    {QStringLiteral("31"), 0, true},
       {QStringLiteral("-4"), 0, true},  {std::nullopt, 0, false},
   };
-  QList<int> clicks;
+  std::vector<int> clicks;  // QList's == hands memcmp a null pointer when both are empty
   for (int n = 1; n <= kStationCount; ++n) {
     QObject::connect(form().StationButtons[static_cast<std::size_t>(n)], &QPushButton::clicked, &form(),
-                     [&clicks, n] { clicks << n; });
+                     [&clicks, n] { clicks.push_back(n); });
   }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed.value_or(QStringLiteral("<cancel>")).toStdString());
@@ -384,7 +385,7 @@ TEST_F(Stations, AStationNumberClicksThatStationsButton) {
     dialogs().typedTexts.enqueue(c.typed);
     form().SelectStationByNumber();
     EXPECT_EQ(dialogs().questions, QStringList{"Enter number of radio station button"});
-    EXPECT_EQ(clicks, c.clicked ? QList<int>{c.clicked} : QList<int>());
+    EXPECT_EQ(clicks, c.clicked ? std::vector<int>{c.clicked} : std::vector<int>());
     EXPECT_EQ(dialogs().messages, c.invalid ? QStringList{"Invalid Input!"} : QStringList());
   }
 }
