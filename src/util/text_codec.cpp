@@ -10,6 +10,11 @@ QString decodeWindows1252(const QByteArray& bytes) {
   return windows1252.decode(bytes);
 }
 
+QString decodeWindows1251(const QByteArray& bytes) {
+  QStringDecoder windows1251("windows-1251");
+  return windows1251.decode(bytes);
+}
+
 QString decodeExternalText(const QByteArray& bytes) {
   // Stateless: an incomplete sequence at the end is an error, not bytes kept for a next call.
   QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);

@@ -12,6 +12,8 @@ QString decodeExternalText(const QByteArray& bytes);
 
 // Windows-1252; its five unassigned bytes become the matching C1 control characters.
 QString decodeWindows1252(const QByteArray& bytes);
+// Windows-1251 (Cyrillic).
+QString decodeWindows1251(const QByteArray& bytes);
 
 // The lines as the player writes text files: UTF-8, each line ended by CR LF.
 // A line break inside a line (a file name may hold one) becomes a space, so line positions hold.
