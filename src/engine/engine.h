@@ -260,3 +260,87 @@ BOOL BASS_MIDI_StreamSetFonts(HSTREAM handle, const BASS_MIDI_FONT* fonts, DWORD
 // freq 0 = the output's rate (the engine resamples whatever the synthesiser makes).
 HSTREAM BASS_MIDI_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags, DWORD freq);
 }
+
+// CD drives and their discs (libcdio). Drives 0.. are the kernel's CD devices (/sys/class/block/sr*,
+// in order), then the CD images added by BASS_CD_AddImage; 10 drives at most. Tracks are numbered
+// from 0. Every call may be made from any thread; what a drive and its disc report is kept, so the
+// status calls answer at once; a call that reads the disc says so.
+struct BASS_CD_INFO {
+  const char* vendor;
+  const char* product;
+  const char* rev;
+  const char* name;  // the device's name ("sr0") or the image's file name, in a drive letter's place
+  BOOL canopen;
+  BOOL canlock;
+};
+
+enum : DWORD {
+  BASS_CDID_CDDB = 2,  // the CDDB query's arguments: "%08x" id, track count, offsets, seconds
+  BASS_CDID_TEXT = 4,  // zero-terminated "key=value" texts of the CD-TEXT, closed by an empty one
+};
+enum : DWORD { BASS_CD_DOOR_CLOSE = 0, BASS_CD_DOOR_OPEN = 1, BASS_CD_DOOR_LOCK = 2, BASS_CD_DOOR_UNLOCK = 3 };
+enum : DWORD { BASS_SYNC_CD_ERROR = 1000 };  // a sector given up after its retries (heard as silence)
+
+extern "C" {
+BOOL BASS_CD_GetInfo(DWORD drive, BASS_CD_INFO* info);
+BOOL BASS_CD_IsReady(DWORD drive);
+// -1 without a readable disc.
+DWORD BASS_CD_GetTracks(DWORD drive);
+// Bytes of 16-bit stereo 44.1 kHz sound (sectors x 2352); -1 for a data track.
+DWORD BASS_CD_GetTrackLength(DWORD drive, DWORD track);
+// Null when absent; the text stays valid on the calling thread until its next BASS_CD_GetID.
+const char* BASS_CD_GetID(DWORD drive, DWORD id);
+BOOL BASS_CD_Door(DWORD drive, DWORD action);
+BOOL BASS_CD_DoorIsOpen(DWORD drive);
+BOOL BASS_CD_DoorIsLocked(DWORD drive);
+// KB/s; -1 = as fast as the drive goes.
+BOOL BASS_CD_SetSpeed(DWORD drive, float speed);
+// Closes the device until the next call that needs it.
+BOOL BASS_CD_Release(DWORD drive);
+// Flags 0, BASS_SAMPLE_FLOAT, BASS_STREAM_DECODE. A channel like the others; its end sync fires at
+// each track's end.
+HSTREAM BASS_CD_StreamCreate(DWORD drive, DWORD track, DWORD flags);
+BOOL BASS_CD_StreamSetTrack(HSTREAM handle, DWORD track);
+// track | drive << 16, else -1.
+DWORD BASS_CD_StreamGetTrack(HSTREAM handle);
+// Tavelo's own: a CD image (a cdrdao TOC or a one-file BIN/CUE) as the next drive. Reads the image's
+// table of contents on the calling thread. The drive number, or -1 (BASS_ERROR_FILEOPEN not an
+// image, BASS_ERROR_NOTAVAIL ten drives already).
+int BASS_CD_AddImage(const char* path);
+}
+
+// Effects on a channel: the parametric equaliser, one peaking band per effect.
+enum : DWORD { BASS_FX_DX8_PARAMEQ = 7 };
+struct BASS_DX8_PARAMEQ {
+  float fCenter;     // Hz
+  float fBandwidth;  // semitones
+  float fGain;       // dB
+};
+
+extern "C" {
+// A flat band; effects of a higher priority run first.
+HFX BASS_ChannelSetFX(DWORD handle, DWORD type, int priority);
+BOOL BASS_ChannelRemoveFX(DWORD handle, HFX fx);
+BOOL BASS_FXSetParameters(HFX handle, const void* params);
+BOOL BASS_FXGetParameters(HFX handle, void* params);
+}
+
+// Encoders: programs fed a channel's samples on their standard input.
+using HENCODE = DWORD;
+enum : DWORD {
+  BASS_ENCODE_NOHEAD = 1,         // no WAVE header before the samples
+  BASS_ENCODE_FP_16BIT = 4,       // 16-bit samples
+  BASS_ENCODE_PCM = 0x40,         // the engine writes a WAVE file named by the command itself
+  BASS_ENCODE_AUTOFREE = 0x40000, // stopped when the channel is freed
+};
+
+extern "C" {
+HENCODE BASS_Encode_Start(DWORD handle, const char* cmdline, DWORD flags, void* proc, void* user);
+// A channel (any of its encoders) or an encoder: 1 while running, else 0.
+DWORD BASS_Encode_IsActive(DWORD handle);
+// A channel: all its encoders. Waits for the program to exit (killed after 10 s).
+BOOL BASS_Encode_Stop(DWORD handle);
+// Tavelo's own: why an encoder failed (its exit status and last line on stderr, or the write error);
+// null while it runs well or for an unknown handle.
+const char* BASS_Encode_GetError(HENCODE handle);
+}
