@@ -182,7 +182,8 @@ HSTREAM BASS_CD_StreamCreate(DWORD drive, DWORD track, DWORD flags) {
   }
   auto control = std::make_shared<TrackSwitch>(drive, track);
   int error = BASS_OK;
-  auto source = openCdSource(found, control, &error);
+  const ReadMethod method = found->isImage() ? ReadMethod::Direct : ReadMethod::Paranoia;
+  auto source = openCdSource(found, control, method, &error);
   if (!source) {
     return fail(error, HSTREAM{0});
   }

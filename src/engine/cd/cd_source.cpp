@@ -23,55 +23,62 @@ constexpr std::uint32_t kNoTag = 0xFFFFFFFF;
 // Paranoia's callback has no user pointer: it tells the reader on this thread.
 thread_local bool sectorGivenUp = false;
 void noteParanoia(long, paranoia_cb_mode_t mode) {
-  if (mode == PARANOIA_CB_SKIP || mode == PARANOIA_CB_READERR) {
+  if (mode == PARANOIA_CB_SKIP) {
     sectorGivenUp = true;
   }
 }
 
+// Reads sectors one after another from a place; a sector that cannot be read is silence.
 class Reader {
 public:
-  Reader(CdIo_t* cdio, cdrom_drive_t* drive, cdrom_paranoia_t* paranoia) : cdio_(cdio), drive_(drive), paranoia_(paranoia) {}
-  ~Reader() {
-    if (paranoia_ != nullptr) {
-      cdio_paranoia_free(paranoia_);
-    }
-    if (drive_ != nullptr) {
-      cdio_cddap_close_no_free_cdio(drive_);
-    }
-    cdio_destroy(cdio_);
-  }
+  virtual ~Reader() { cdio_destroy(cdio_); }
   Reader(const Reader&) = delete;
   Reader& operator=(const Reader&) = delete;
 
-  static std::unique_ptr<Reader> open(const Drive& drive) {
-    CdIo_t* cdio = cdio_open(drive.readPath().c_str(), static_cast<driver_id_t>(drive.readDriver()));
-    if (cdio == nullptr) {
-      return nullptr;
-    }
-    cdrom_drive_t* cdda = cdio_cddap_identify_cdio(cdio, CDDA_MESSAGE_FORGETIT, nullptr);
-    auto reader = std::make_unique<Reader>(cdio, cdda, nullptr);
-    if (cdda == nullptr) {
+  virtual void seek(std::int32_t address) = 0;
+  // The next sector into `out` (kSectorBytes); false when it was given up.
+  virtual bool next(std::uint8_t* out) = 0;
+
+protected:
+  explicit Reader(CdIo_t* cdio) : cdio_(cdio) {}
+  CdIo_t* const cdio_;
+};
+
+// A disc in a drive: paranoia's checked, overlapping reads, with a bounded number of retries.
+class ParanoiaReader final : public Reader {
+public:
+  static std::unique_ptr<Reader> open(CdIo_t* cdio) {
+    auto reader = std::unique_ptr<ParanoiaReader>(new ParanoiaReader(cdio));
+    reader->drive_ = cdio_cddap_identify_cdio(cdio, CDDA_MESSAGE_FORGETIT, nullptr);
+    if (reader->drive_ == nullptr) {
       return nullptr;
     }
     // Paranoia guesses the byte order from the sound and swaps what looks big-endian: quiet or
-    // odd music could be turned into noise. What a disc gives is little-endian; an image's
-    // big-endian tracks are swapped by us, from its sheet.
-    cdda->bigendianp = 0;
-    if (cdio_cddap_open(cdda) != 0) {
+    // odd music could be turned into noise. A disc gives little-endian; an image's big-endian
+    // tracks are swapped by us, from its sheet.
+    reader->drive_->bigendianp = 0;
+    if (cdio_cddap_open(reader->drive_) != 0) {
       return nullptr;
     }
-    reader->paranoia_ = cdio_paranoia_init(cdda);
+    reader->paranoia_ = cdio_paranoia_init(reader->drive_);
     if (reader->paranoia_ == nullptr) {
       return nullptr;
     }
     cdio_paranoia_modeset(reader->paranoia_, PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
     return reader;
   }
+  ~ParanoiaReader() override {
+    if (paranoia_ != nullptr) {
+      cdio_paranoia_free(paranoia_);
+    }
+    if (drive_ != nullptr) {
+      cdio_cddap_close_no_free_cdio(drive_);
+    }
+  }
 
-  void seek(std::int32_t address) { cdio_paranoia_seek(paranoia_, address - kLeadIn, SEEK_SET); }
+  void seek(std::int32_t address) override { cdio_paranoia_seek(paranoia_, address - kLeadIn, SEEK_SET); }
 
-  // The next sector into `out` (kSectorBytes); false when it was given up (then it is silence).
-  bool next(std::uint8_t* out) {
+  bool next(std::uint8_t* out) override {
     sectorGivenUp = false;
     const std::int16_t* sector = cdio_paranoia_read_limited(paranoia_, noteParanoia, kSectorRetries);
     if (sector == nullptr || sectorGivenUp) {
@@ -83,10 +90,39 @@ public:
   }
 
 private:
-  CdIo_t* cdio_;
-  cdrom_drive_t* drive_;
-  cdrom_paranoia_t* paranoia_;
+  explicit ParanoiaReader(CdIo_t* cdio) : Reader(cdio) {}
+  cdrom_drive_t* drive_ = nullptr;
+  cdrom_paranoia_t* paranoia_ = nullptr;
 };
+
+// An image: its file holds the sound byte-exact, so a sector read fails for good or not at all.
+// Sector by sector: a read of several that runs past the end of a cut file is taken as done.
+class DirectReader final : public Reader {
+public:
+  static std::unique_ptr<Reader> open(CdIo_t* cdio) { return std::unique_ptr<Reader>(new DirectReader(cdio)); }
+
+  void seek(std::int32_t address) override { next_ = address - kLeadIn; }
+
+  bool next(std::uint8_t* out) override {
+    if (cdio_read_audio_sector(cdio_, out, next_++) != DRIVER_OP_SUCCESS) {
+      std::memset(out, 0, kSectorBytes);
+      return false;
+    }
+    return true;
+  }
+
+private:
+  explicit DirectReader(CdIo_t* cdio) : Reader(cdio) {}
+  lsn_t next_ = 0;
+};
+
+std::unique_ptr<Reader> openReader(const Drive& drive, ReadMethod method) {
+  CdIo_t* cdio = cdio_open(drive.readPath().c_str(), static_cast<driver_id_t>(drive.readDriver()));
+  if (cdio == nullptr) {
+    return nullptr;
+  }
+  return method == ReadMethod::Paranoia ? ParanoiaReader::open(cdio) : DirectReader::open(cdio);
+}
 
 class CdSource final : public Source {
 public:
@@ -189,7 +225,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Source> openCdSource(std::shared_ptr<Drive> drive, std::shared_ptr<TrackSwitch> control, int* error) {
+std::unique_ptr<Source> openCdSource(std::shared_ptr<Drive> drive, std::shared_ptr<TrackSwitch> control, ReadMethod method,
+                                     int* error) {
   std::shared_ptr<const Disc> disc = drive->disc();
   if (!disc) {
     *error = BASS_ERROR_DEVICE;
@@ -204,7 +241,7 @@ std::unique_ptr<Source> openCdSource(std::shared_ptr<Drive> drive, std::shared_p
     *error = BASS_ERROR_NOTAVAIL;
     return nullptr;
   }
-  auto reader = Reader::open(*drive);
+  auto reader = openReader(*drive, method);
   if (!reader) {
     *error = BASS_ERROR_FILEOPEN;
     return nullptr;

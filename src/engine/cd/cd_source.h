@@ -18,8 +18,13 @@ struct TrackSwitch {
   std::atomic<bool> pending{false};  // a new track to switch to at the next seek
 };
 
+// A drive's disc is read through paranoia (overlapping reads checked against each other, a sector
+// retried a few times, then given up); an image's file is read as it is.
+enum class ReadMethod { Paranoia, Direct };
+
 // Null with *error set: BASS_ERROR_DEVICE no disc, BASS_ERROR_POSITION no such track,
 // BASS_ERROR_NOTAVAIL a data track, BASS_ERROR_FILEOPEN the disc cannot be opened for reading.
-std::unique_ptr<Source> openCdSource(std::shared_ptr<Drive> drive, std::shared_ptr<TrackSwitch> control, int* error);
+std::unique_ptr<Source> openCdSource(std::shared_ptr<Drive> drive, std::shared_ptr<TrackSwitch> control, ReadMethod method,
+                                     int* error);
 
 }  // namespace tavelo::engine::cd

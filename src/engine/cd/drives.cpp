@@ -118,6 +118,7 @@ public:
   void release() override {}
   std::string readPath() const override { return path_; }
   int readDriver() const override { return DRIVER_LINUX; }
+  bool isImage() const override { return false; }
 
 private:
   int status() {
@@ -339,6 +340,7 @@ public:
   void release() override {}
   std::string readPath() const override { return prepared_.openPath; }
   int readDriver() const override { return prepared_.driver; }
+  bool isImage() const override { return true; }
 
 private:
   DriveInfo info_;

@@ -52,6 +52,8 @@ public:
   // What a stream opens to read the disc, with the libcdio driver for it.
   virtual std::string readPath() const = 0;
   virtual int readDriver() const = 0;
+  // An image's sound is a file's bytes, read as they are; a disc needs checked reading.
+  virtual bool isImage() const = 0;
   // Counts the discs seen: a stream whose disc went away (or was changed) sees another number.
   std::uint64_t discGeneration() const { return generation_.load(); }
 
