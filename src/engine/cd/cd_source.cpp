@@ -184,6 +184,7 @@ public:
   }
 
   void interrupt() override { interrupted_ = true; }
+  bool lost() const override { return drive_->discGeneration() != generation_; }
 
   void takeMarks(std::vector<SourceMark>& out) override {
     out.insert(out.end(), marks_.begin(), marks_.end());

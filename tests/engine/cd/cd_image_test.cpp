@@ -269,6 +269,29 @@ TEST_F(CdImageTest, TheVirtualDoorOpensClosesAndLocks) {
   }
 }
 
+void countCall(HSYNC, DWORD, DWORD, void* user) { ++*static_cast<std::atomic<int>*>(user); }
+
+TEST_F(CdImageTest, APlayingStreamWhoseDiscIsTakenOutStopsWithoutItsEndSync) {
+  const int drive = addImage(writeTocImage(folder_, "disc", threeSongDisc()));
+  const HSTREAM stream = BASS_CD_StreamCreate(drive, 0, 0);
+  ASSERT_NE(stream, 0u);
+  std::atomic<int> ends{0};
+  ASSERT_NE(BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, countCall, &ends), 0u);
+  ASSERT_TRUE(BASS_ChannelPlay(stream, 0));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  ASSERT_TRUE(BASS_CD_Door(drive, BASS_CD_DOOR_OPEN));
+  for (const auto deadline = Clock::now() + std::chrono::seconds(3);
+       BASS_ChannelIsActive(stream) != BASS_ACTIVE_STOPPED && Clock::now() < deadline;) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(BASS_ChannelIsActive(stream), DWORD{BASS_ACTIVE_STOPPED});
+  EXPECT_LT(BASS_ChannelGetPosition(stream, BASS_POS_BYTE), QWORD{300} * kBytesPerSector);  // stopped early
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(ends.load(), 0);
+  EXPECT_FALSE(BASS_CD_StreamSetTrack(stream, 1));  // no disc to switch on
+  BASS_StreamFree(stream);
+}
+
 TEST_F(CdImageTest, OpeningTheDoorEndsTheDiscsStreams) {
   const int drive = addImage(writeTocImage(folder_, "disc", threeSongDisc()));
   const HSTREAM stream = BASS_CD_StreamCreate(drive, 0, BASS_STREAM_DECODE);
@@ -285,8 +308,6 @@ TEST_F(CdImageTest, OpeningTheDoorEndsTheDiscsStreams) {
   BASS_StreamFree(stream);
 }
 
-void countReadError(HSYNC, DWORD, DWORD, void* user) { ++*static_cast<std::atomic<int>*>(user); }
-
 TEST_F(CdImageTest, ATocWithAShortBinReadsToItsLengthWithReadErrors) {
   CdImageSpec spec = threeSongDisc();
   spec.binBytes = (300 + 100) * kBytesPerSector;  // track 2 is cut after 100 of its 225 sectors
@@ -295,7 +316,7 @@ TEST_F(CdImageTest, ATocWithAShortBinReadsToItsLengthWithReadErrors) {
   const HSTREAM stream = BASS_CD_StreamCreate(drive, 1, BASS_STREAM_DECODE);
   ASSERT_NE(stream, 0u);
   std::atomic<int> errors{0};
-  ASSERT_NE(BASS_ChannelSetSync(stream, BASS_SYNC_CD_ERROR, 0, countReadError, &errors), 0u);
+  ASSERT_NE(BASS_ChannelSetSync(stream, BASS_SYNC_CD_ERROR, 0, countCall, &errors), 0u);
   const auto start = Clock::now();
   std::vector<std::int16_t> samples;
   std::int16_t buffer[4096];
