@@ -104,8 +104,8 @@ std::string writeTocImage(const std::string& folder, const std::string& name, co
 
 std::string writeCueImage(const std::string& folder, const std::string& name, const std::string& binName,
                           const CdImageSpec& spec) {
-  writeFile(folder + "/" + binName, pcmBytes(spec, false));
-  std::string cue = "TITLE \"" + latin1(spec.albumTitle) + "\"\nFILE \"" + binName + "\" BINARY\n";
+  writeFile(folder + "/" + binName, pcmBytes(spec, spec.motorola));
+  std::string cue = "TITLE \"" + latin1(spec.albumTitle) + "\"\nFILE \"" + binName + (spec.motorola ? "\" MOTOROLA\n" : "\" BINARY\n");
   int start = 0;
   int number = 1;
   char line[64];

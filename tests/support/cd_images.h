@@ -27,6 +27,7 @@ struct CdImageSpec {
   std::vector<CdToneTrack> tracks;
   bool dataTrack = false;  // a MODE1/2352 track of this many sectors after the sound (CUE only)
   int dataSectors = 150;
+  bool motorola = false;  // the CUE's sound big-endian, its FILE line MOTOROLA
   // The .bin holds this many bytes at most (a damaged or cut copy); negative: all of it.
   std::int64_t binBytes = -1;
 };

@@ -72,13 +72,18 @@ protected:
 
 TEST_F(CdImageTest, TocAndBinCueOfTheSameTonesAreTheSameDisc) {
   const CdImageSpec spec = threeSongDisc();
-  const int toc = addImage(writeTocImage(folder_, "disc", spec));
-  const int cue = addImage(writeCueImage(folder_, "sheet", "tones.bin", spec));
-  ASSERT_GE(toc, 0);
-  ASSERT_GE(cue, 0);
+  CdImageSpec motorola = spec;
+  motorola.motorola = true;
+  const struct {
+    const char* name;
+    int drive;
+  } images[] = {{"TOC", addImage(writeTocImage(folder_, "disc", spec))},
+                {"BIN/CUE naming another file", addImage(writeCueImage(folder_, "sheet", "tones.bin", spec))},
+                {"MOTOROLA BIN/CUE", addImage(writeCueImage(folder_, "big", "big.bin", motorola))}};
   const std::vector<std::string> titles = {"TITLE=Test Tones", "TITLE1=First Song", "TITLE2=Zweites Lied \xC3\xA9"};
-  for (const int drive : {toc, cue}) {
-    SCOPED_TRACE(drive == toc ? "TOC" : "BIN/CUE");
+  for (const auto& [name, drive] : images) {
+    SCOPED_TRACE(name);
+    ASSERT_GE(drive, 0);
     EXPECT_TRUE(BASS_CD_IsReady(drive));
     ASSERT_EQ(BASS_CD_GetTracks(drive), 3u);
     EXPECT_STREQ(BASS_CD_GetID(drive, BASS_CDID_CDDB), "11000903 3 150 450 675 11");
