@@ -100,6 +100,19 @@ TEST_F(CdImageTest, TocAndBinCueOfTheSameTonesAreTheSameDisc) {
   }
 }
 
+TEST_F(CdImageTest, CdTextIsAbsentWithoutTitlesAndCleanWithOddOnes) {
+  CdImageSpec untitled;
+  untitled.tracks = {{75, 440, ""}, {75, 550, ""}};
+  CdImageSpec odd;
+  odd.albumTitle = "Start\x01" "of text";
+  odd.tracks = {{75, 440, "Bell\x07 and \x1b[31mred"}, {75, 550, "  "}};
+  const int plain = addImage(writeCueImage(folder_, "plain", "plain.bin", untitled));
+  EXPECT_EQ(BASS_CD_GetID(plain, BASS_CDID_TEXT), nullptr);
+  EXPECT_EQ(BASS_CD_GetTracks(plain), 2u);
+  const int messy = addImage(writeTocImage(folder_, "messy", odd));
+  EXPECT_EQ(cdTexts(messy), (std::vector<std::string>{"TITLE=Start of text", "TITLE1=Bell  and  [31mred"}));
+}
+
 // Drives read through paranoia; on an image it must give the very same samples.
 TEST_F(CdImageTest, ParanoiaReadsBothByteOrdersExactly) {
   using namespace tavelo::engine::cd;
