@@ -384,7 +384,7 @@ std::vector<KernelDevice> listKernelDevices(const std::string& classBlock) {
   std::error_code error;
   for (fs::directory_iterator it(classBlock, error), end; !error && it != end; it.increment(error)) {
     const std::string name = it->path().filename().string();
-    if (name.size() < 3 || name.compare(0, 2, "sr") != 0 ||
+    if (name.size() < 3 || name.size() > 8 || name.compare(0, 2, "sr") != 0 ||
         !std::all_of(name.begin() + 2, name.end(), [](unsigned char c) { return std::isdigit(c); })) {
       continue;
     }
