@@ -152,6 +152,7 @@ bool AudioFilesMode::MyBassPlay(const QString& path, int track) {
   stream_.reset(createFileStream(path));
   if (stream_) {
     events_.watchEnd(stream_.get());
+    window_.EqualizeNewStream(stream_.get());
     startTrack(track);
   }
   if (trackLength_ == 0) trackLength_ = 1;

@@ -69,7 +69,7 @@ class AudioFilesMode : public QObject, public PlaybackMode {
   // Frees the stream and the fonts while the engine is still up.
   void releaseEngine();
 
-  std::uint32_t stream() const { return stream_.get(); }
+  std::uint32_t stream() const override { return stream_.get(); }
   std::uint32_t soundFont(int slot) const { return fonts_.at(std::size_t(slot)).get(); }
   const CueRecord& cueRecord() const { return cueRecord_; }
   const QStringList& pathList() const { return pathList_; }

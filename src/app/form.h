@@ -167,6 +167,7 @@ class TFormMyTavelo : public QWidget, public ModeWindow, public RadioWindow {
   PlayableExtensions Playable() const override { return PlayableExtensions(ExtensionList); }
   QString SoundFontList() const override { return Stored.soundFonts; }
   bool SampleFloat() const override;
+  void EqualizeNewStream(std::uint32_t stream) override;
 
   EngineEvents* engineEvents_ = nullptr;
   std::unique_ptr<AudioFilesMode> filesMode_;
@@ -243,6 +244,8 @@ class TFormMyTavelo : public QWidget, public ModeWindow, public RadioWindow {
   bool forcedToEncode(int station) const override;
   QString caption() const override { return windowTitle(); }
   bool equalizerEnabled() const override;
+  void ApplyEqualizer(std::uint32_t stream) override;
+  void RemoveEqualizer(std::uint32_t stream) override;
   QString radioRecordFolder() const override { return Stored.recordRoot; }
   int radioRecordFormat() const override { return Stored.radioFormat; }
   // ---- end of Net Radio ----
@@ -257,6 +260,9 @@ class TFormMyTavelo : public QWidget, public ModeWindow, public RadioWindow {
   void CreateInfoPanel();
   void CreateRadioPanels();
   void CreateSidePanels();
+  void ConnectEqualizer();
+  void ConnectTags();
+  void ConnectSoundFonts();
   StationSettingsPanel* stationSettingsPanel_ = nullptr;
   RecordSettingsPanel* recordSettingsPanel_ = nullptr;
   SettingsPanel* settingsPanel_ = nullptr;

@@ -101,6 +101,9 @@ TFormMyTavelo::TFormMyTavelo(Dialogs& dialogs, const QString& programDir, QWidge
   CreateNonVisualParts();
   CreateMenus();
   CreateModes();
+  ConnectEqualizer();
+  ConnectTags();
+  ConnectSoundFonts();
 }
 
 // The modes and every hook that calls into the window go while the window and its controls are

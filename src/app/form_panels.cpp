@@ -10,7 +10,10 @@
 #include "app/station_settings_panel.h"
 #include "app/tag_panel.h"
 
+#include <QAction>
+#include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTableWidget>
 
 namespace tavelo {
 
@@ -65,5 +68,33 @@ void TFormMyTavelo::CreateSidePanels() {
     TrayIcon1->setVisible(on && QSystemTrayIcon::isSystemTrayAvailable());
   });
 }
+
+// "EQ" switches the equaliser with a left click and shows its panel with a right click.
+void TFormMyTavelo::ConnectEqualizer() {
+  eqPanel_->attach(Label23, [this] { return mode().stream(); });
+  AddClickHook(Label23, [this] { eqPanel_->Label23Click(); });
+  connect(Label23, &QWidget::customContextMenuRequested, this,
+          [this] { eqPanel_->Label23ContextPopup(CurrentMode == int(PlayMode::NetRadio), FrameHeight); });
+}
+
+// "Read ID3 info" reads the entry under the list's last right click; a CUE list has no paths.
+void TFormMyTavelo::ConnectTags() {
+  connect(PM1->findChild<QAction*>(QStringLiteral("ReadID3info")), &QAction::triggered, this, [this] {
+    filesMode_->menuClosed();
+    const int item = filesMode_->contextItem();
+    const QStringList& paths = filesMode_->pathList();
+    if (item >= 0 && item < paths.size()) tagPanel_->ReadID3infoClick(paths[item], FrameHeight);
+  });
+}
+
+void TFormMyTavelo::ConnectSoundFonts() {
+  QTableWidget* grid = settingsPanel_->soundFontGrid();
+  connect(grid, &QTableWidget::cellDoubleClicked, this,
+          [this] { settingsPanel_->sg_SF2DblClick(dialogs_, OpenDialog1, ProgramDir); });
+  connect(grid, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& position) { settingsPanel_->sg_SF2ContextPopup(position, dialogs_); });
+}
+
+void TFormMyTavelo::EqualizeNewStream(std::uint32_t stream) { eqPanel_->equalizeNewStream(stream); }
 
 }  // namespace tavelo

@@ -21,5 +21,7 @@ bool TFormMyTavelo::forcedToEncode(int station) const {
 }
 
 bool TFormMyTavelo::equalizerEnabled() const { return eqPanel_->enabled(); }
+void TFormMyTavelo::ApplyEqualizer(std::uint32_t stream) { eqPanel_->ApplyEqualizer(stream); }
+void TFormMyTavelo::RemoveEqualizer(std::uint32_t stream) { eqPanel_->RemoveEqualizer(stream); }
 
 }  // namespace tavelo

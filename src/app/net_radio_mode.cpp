@@ -398,9 +398,8 @@ QString NetRadioMode::RecFileName(const QString& extension) const {
   return QDir(folder).filePath(name + QLatin1Char(' ') + time + extension);
 }
 
-// The equaliser's effects on a stream arrive with the equaliser's engine side.
-void NetRadioMode::ApplyEqualizer(std::uint32_t /*stream*/) {}
-void NetRadioMode::RemoveEqualizer(std::uint32_t /*stream*/) {}
+void NetRadioMode::ApplyEqualizer(std::uint32_t stream) { radioWindow_.ApplyEqualizer(stream); }
+void NetRadioMode::RemoveEqualizer(std::uint32_t stream) { radioWindow_.RemoveEqualizer(stream); }
 // The browser search of a text arrives with the window commands.
 void NetRadioMode::WebSearch(const QString& /*text*/) {}
 

@@ -42,6 +42,8 @@ class RadioWindow {
   virtual void Notice(const QString& text) = 0;
   virtual QString caption() const = 0;
   virtual bool equalizerEnabled() const = 0;
+  virtual void ApplyEqualizer(std::uint32_t stream) = 0;
+  virtual void RemoveEqualizer(std::uint32_t stream) = 0;
   // The radio recording settings: root folder and format index (0 MP3 … 6 WAVE).
   virtual QString radioRecordFolder() const = 0;
   virtual int radioRecordFormat() const = 0;
@@ -78,7 +80,7 @@ class NetRadioMode : public PlaybackMode {
   void Label4MouseEnter();
   void Label4MouseLeave();
 
-  std::uint32_t stream() const { return stream_.get(); }
+  std::uint32_t stream() const override { return stream_.get(); }
   // A stream opened elsewhere becomes the radio stream; the one before it is freed.
   void setStream(StreamHandle stream) {
     freeStream();

@@ -52,6 +52,9 @@ class ModeWindow {
   virtual QString SoundFontList() const = 0;
   // Whether new streams decode to floating point ("Sample Float" in the settings).
   virtual bool SampleFloat() const = 0;
+  // Every mode calls this on a playback stream it has just created: the equaliser joins it
+  // when enabled.
+  virtual void EqualizeNewStream(std::uint32_t /*stream*/) {}
 };
 
 class PlaybackMode {
@@ -79,6 +82,8 @@ class PlaybackMode {
   virtual void seek(int /*x*/) {}
   // The main timer's 200 ms tick.
   virtual void tick() {}
+  // The mode's playback stream, 0 when none: what the equaliser's switch acts on.
+  virtual std::uint32_t stream() const { return 0; }
   // The length of what plays, in seconds, as the position bar's scale (at least 1 once played).
   virtual int trackLength() const { return 0; }
   // The information line of a stream: sample format, frequency, channels and bit rate.

@@ -1,5 +1,6 @@
 #include "app/settings_panel.h"
 #include "app/form_builders.h"
+#include "files/sound_fonts.h"
 
 #include <QGroupBox>
 #include <QHeaderView>
@@ -12,6 +13,9 @@ namespace tavelo {
 using namespace form;
 
 namespace {
+
+constexpr int kSoundFontRowHeight = 18;
+constexpr int kSoundFontPathColumn = 1;
 
 const QStringList kModeNames{QStringLiteral("Audio Files"), QStringLiteral("Audio CD"), QStringLiteral("Net Radio")};
 
@@ -76,6 +80,9 @@ QWidget* SettingsPanel::createAudioPage() {
   soundFonts_->horizontalHeader()->hide();
   soundFonts_->setColumnWidth(0, 24);
   soundFonts_->horizontalHeader()->setStretchLastSection(true);
+  soundFonts_->verticalHeader()->setDefaultSectionSize(kSoundFontRowHeight);
+  soundFonts_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  soundFonts_->setContextMenuPolicy(Qt::CustomContextMenu);
   caption(soundFonts_, QStringLiteral("Sound Fonts"), QRect(4, 30, 120, 16));
   return page;
 }
@@ -132,6 +139,52 @@ void SettingsPanel::setOptions(const GeneralOptions& options) {
   highPriority_->setChecked(options.highPriority);
   alwaysOnTop_->setChecked(options.alwaysOnTop);
   minToTray_->setChecked(options.minToTray);
+}
+
+void SettingsPanel::showSoundFonts(const QString& list) {
+  const QStringList rows = soundFontRows(list);
+  for (int row = 0; row < kSoundFontRows; ++row) setSoundFont(row, rows[row]);
+}
+
+QString SettingsPanel::soundFontList() const {
+  QStringList rows;
+  for (int row = 0; row < kSoundFontRows; ++row) {
+    const QTableWidgetItem* cell = soundFonts_->item(row, kSoundFontPathColumn);
+    rows << (cell ? cell->text() : QString());
+  }
+  return tavelo::soundFontList(rows);
+}
+
+void SettingsPanel::sg_SF2DblClick(Dialogs& dialogs, FileDialogSettings& openDialog, const QString& programDir) {
+  const int row = soundFonts_->currentRow();
+  if (row < 0) return;
+  const FileDialogSettings remembered = openDialog;
+  const QTableWidgetItem* cell = soundFonts_->item(row, kSoundFontPathColumn);
+  openDialog.fileName = cell ? cell->text() : QString();
+  openDialog.initialDir = programDir + QStringLiteral("SF2");
+  openDialog.filter = QStringLiteral("Soundfonts (sf2/sf2pack)|*.sf2;*.sf2pack|Soundfonts (sf3)|*.sf3");
+  openDialog.title = QStringLiteral("Open Sound Font File");
+  openDialog.multiSelect = false;
+  const QString chosen = dialogs.openFiles(this, openDialog).value(0);
+  openDialog = remembered;
+  if (chosen.isEmpty()) return;
+  if (!soundFontPathFits(chosen)) {
+    dialogs.message(this, soundFontPathRefusal(chosen));
+    return;
+  }
+  setSoundFont(row, chosen);
+}
+
+void SettingsPanel::sg_SF2ContextPopup(const QPoint& position, Dialogs& dialogs) {
+  const int row = soundFonts_->rowAt(position.y());
+  if (row < 0) return;  // below the last row
+  soundFonts_->selectRow(row);
+  const QTableWidgetItem* cell = soundFonts_->item(row, kSoundFontPathColumn);
+  if (dialogs.confirm(this, soundFontDeleteQuestion(cell ? cell->text() : QString()))) setSoundFont(row, {});
+}
+
+void SettingsPanel::setSoundFont(int row, const QString& path) {
+  soundFonts_->setItem(row, kSoundFontPathColumn, new QTableWidgetItem(path));
 }
 
 }  // namespace tavelo

@@ -3,6 +3,7 @@
 // order in force, which closing stores and the close button puts back into the boxes.
 #pragma once
 
+#include "app/dialogs.h"
 #include "app/mode_order.h"
 #include "app/side_panel.h"
 
@@ -38,6 +39,15 @@ class SettingsPanel : public SidePanel {
   QComboBox* mixerList() const { return mixers_; }           // cb_audioMixer
   QTableWidget* soundFontGrid() const { return soundFonts_; }  // sg_SF2
 
+  // The grid from the sound-font list (on opening) and the list from the grid (on "Ok").
+  void showSoundFonts(const QString& list);
+  QString soundFontList() const;
+  // A double click: the open dialog (shared with the playlist, and restored afterwards) picks a
+  // font for the selected row; a path the list cannot hold is refused with a message.
+  void sg_SF2DblClick(Dialogs& dialogs, FileDialogSettings& openDialog, const QString& programDir);
+  // A right click at position (in the grid's view): the row under it, after a Yes, is emptied.
+  void sg_SF2ContextPopup(const QPoint& position, Dialogs& dialogs);
+
  signals:
   void okClicked();  // BordOk
   void highPriorityToggled(bool on);
@@ -50,6 +60,7 @@ class SettingsPanel : public SidePanel {
   QWidget* createCddbPage();
   QWidget* createRemotePage();
   void restoreOrderInForce();
+  void setSoundFont(int row, const QString& path);
 
   ModeOrder orderInForce_ = kDefaultModeOrder;
   std::array<QComboBox*, 3> orderBoxes_{};  // CBfirst, CBsecond, CBthird

@@ -19,6 +19,10 @@ class SidePanel : public QFrame {
 
  protected:
   void closeOn(QAbstractButton* button);
+  // What the close button does: hides the panel and says so.
+  void closeByButton();
+  // Shows the panel at place, in front, its window grown to windowHeight when lower.
+  void showAt(const QPoint& place, int windowHeight);
 };
 
 }  // namespace tavelo

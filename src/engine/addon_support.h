@@ -12,6 +12,11 @@
 
 namespace tavelo::engine {
 
+class Channel;
+
+// The channel of a stream handle, null when there is none (never was, or freed).
+std::shared_ptr<Channel> findChannel(DWORD handle);
+
 // The first loaded plug-in's extension of that name, or null; the pointer keeps its plug-in loaded.
 std::shared_ptr<void> pluginExtension(const char* name);
 

@@ -65,7 +65,8 @@ Channel::Channel(std::unique_ptr<Source> source, const Settings& settings, SyncD
       settings_(settings),
       format_(source_->format()),
       syncs_(syncs),
-      ring_(decodeOnly() ? 0 : ringFrames(format_, settings.bufferMs), format_.channels) {
+      ring_(decodeOnly() ? 0 : ringFrames(format_, settings.bufferMs), format_.channels),
+      effects_(format_.rate, format_.channels) {
   facts_ = readFacts();
   status_ = source_->status();
   if (!decodeOnly() && (format_.rate != settings.outputRate || format_.channels != kOutputChannels)) {
@@ -446,6 +447,7 @@ void Channel::pullFrames(std::size_t wanted) {
 
 // Every frame the channel hands on passes here: the place for effects and encoders.
 void Channel::processPlayed(float* frames, std::size_t count, bool measureLevel) {
+  effects_.process(frames, count);
   if (!measureLevel) {
     return;
   }

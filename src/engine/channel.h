@@ -11,6 +11,7 @@
 // sourceMutex_, so those calls wait for the source as a read does.
 #pragma once
 
+#include "engine/effects.h"
 #include "engine/engine.h"
 #include "engine/resampler.h"
 #include "engine/ring_buffer.h"
@@ -103,6 +104,13 @@ public:
   // returns the bytes written, nullopt at the end.
   std::optional<DWORD> readData(void* buffer, DWORD bytes, bool asFloat);
 
+  // Runs `change` on the channel's effects while no frame passes them.
+  template <typename F>
+  auto withEffects(F&& change) {
+    std::lock_guard lock(mutex_);
+    return change(effects_);
+  }
+
   HSYNC addSync(HSYNC sync, DWORD type, QWORD param, SYNCPROC* proc, void* user);
   bool removeSync(HSYNC sync);
 
@@ -159,6 +167,7 @@ private:
   std::vector<float> converted_;    // output frames not yet mixed
   std::vector<float> scratch_;      // held with sourceMutex_: decoded floats before 16-bit
   std::vector<Sync> syncList_;
+  EffectChain effects_;
   std::vector<SourceMark> newMarks_;  // held by the source's reader: marks just taken from the source
   std::deque<SourceMark> marks_;      // changes decoded, not heard yet
   std::map<DWORD, std::string> heardTags_;
