@@ -254,6 +254,7 @@ class TFormMyTavelo : public QWidget, public ModeWindow, public RadioWindow {
   TAudioMixer* AudioMixer1 = nullptr;  // its tag: the line the slider drives, kWholeLine or 0
   TAudioMixer::LineState SavedMaster;  // the sink as found at start-up, put back at closing
   TAudioMixer::LineState SavedSource;  // our stream as found at start-up
+  QString SavedDevice;                 // the sink those were read from
   void TrackBar1Change(int position);
   void AudioMixer1ControlChange();
 

@@ -37,6 +37,7 @@ void TFormMyTavelo::FillMixerList() {
 // keeps a fixed share of it. A number beyond the list leaves the default sink chosen.
 void TFormMyTavelo::CaptureMixer() {
   AudioMixer1->SetMixerId(Stored.mixerId);
+  SavedDevice = AudioMixer1->DeviceName();
   AudioMixer1->GetVolume(0, 0, SavedSource);
   AudioMixer1->GetVolume(0, TAudioMixer::kWholeLine, SavedMaster);
   const int volumeLine = SavedMaster.volumeDisabled ? 0 : TAudioMixer::kWholeLine;
@@ -76,7 +77,9 @@ void TFormMyTavelo::AudioMixer1ControlChange() {
   Label16->setText(reading.label);
 }
 
+// Back to the sink captured at start-up, wherever our stream went meanwhile.
 void TFormMyTavelo::RestoreMixer() {
+  AudioMixer1->ChooseDevice(SavedDevice);
   AudioMixer1->SetVolume(0, TAudioMixer::kWholeLine, SavedMaster.left, SavedMaster.right, SavedMaster.mute);
   AudioMixer1->SetVolume(0, 0, SavedSource.left, SavedSource.right, SavedSource.mute);
 }

@@ -85,8 +85,9 @@ class LoopLock {
 }  // namespace
 
 // Runs on the client's loop thread (its callbacks) and on the window thread (under the loop's
-// lock). While one of our writes to a line is on its way, answers about that line describe the
-// line before it and are not taken; the last write's completion asks again.
+// lock). A write is kept at once. While one of our writes to a line is on its way, answers
+// about that line describe the line before it and are not taken; the last write's completion is
+// a change of its own (the window sees what it wrote settle) and asks again.
 struct TAudioMixer::Client {
   explicit Client(TAudioMixer* mixer) : owner(mixer) {}
 
@@ -99,7 +100,8 @@ struct TAudioMixer::Client {
   int firstAnswersPending = 3;
   std::string defaultSink;
   std::vector<Sink> sinks;  // in the server's order
-  std::string chosen;       // the chosen sink's name
+  std::string chosen;       // the name of the sink chosen by number or name
+  std::string followed;     // the name of the sink our stream plays on, while it plays
   std::optional<Stream> stream;
   StreamWish wantedStream;
   int sinkWrites = 0;
@@ -122,9 +124,21 @@ struct TAudioMixer::Client {
     return ordered;
   }
 
-  Sink* chosenSink() {
-    const auto found = std::find_if(sinks.begin(), sinks.end(), [this](const Sink& s) { return s.name == chosen; });
+  const std::string& destination() const { return followed.empty() ? chosen : followed; }
+
+  Sink* destinationSink() {
+    const auto found =
+        std::find_if(sinks.begin(), sinks.end(), [this](const Sink& s) { return s.name == destination(); });
     return found == sinks.end() ? nullptr : &*found;
+  }
+
+  // True when our stream now plays on another sink than destination 0 was.
+  bool follow(std::uint32_t sinkIndex) {
+    const auto on = std::find_if(sinks.begin(), sinks.end(), [&](const Sink& s) { return s.index == sinkIndex; });
+    if (on == sinks.end() || on->name == followed) return false;
+    const bool moved = on->name != destination();
+    followed = on->name;
+    return moved;
   }
 
   void firstAnswerIn() {
@@ -146,44 +160,49 @@ struct TAudioMixer::Client {
       kept = sinks.insert(std::upper_bound(sinks.begin(), sinks.end(), fresh.index,
                                            [](std::uint32_t index, const Sink& s) { return index < s.index; }),
                           fresh);
-      if (kept->name == chosen) announceChange();
+      if (kept->name == destination()) announceChange();
       return;
     }
-    const bool isChosen = kept->name == chosen;
-    if (isChosen && sinkWrites > 0) return;
+    const bool isDestination = kept->name == destination();
+    if (isDestination && sinkWrites > 0) return;
     const bool changed = !kept->sound.sameAs(fresh.sound);
     *kept = fresh;
-    if (isChosen && changed) announceChange();
+    if (isDestination && changed) announceChange();
   }
 
   void dropSink(std::uint32_t index) {
     const auto gone = std::find_if(sinks.begin(), sinks.end(), [&](const Sink& s) { return s.index == index; });
     if (gone == sinks.end()) return;
-    const bool wasChosen = gone->name == chosen;
+    const bool wasDestination = gone->name == destination();
     sinks.erase(gone);
-    if (wasChosen) announceChange();
+    if (wasDestination) announceChange();
   }
 
   void takeStream(const pa_sink_input_info* info) {
     if (!fromThisProcess(info->proplist)) return;
     if (stream && stream->index != info->index) return;  // one stream is ours: the first one seen
     const Sound fresh{info->volume, info->channel_map, info->mute != 0};
+    const bool moved = follow(info->sink);
     if (!stream) {
       stream = Stream{info->index, fresh};
       applyWantedStream();
       announceChange();
       return;
     }
-    if (streamWrites > 0) return;
+    if (streamWrites > 0) {
+      if (moved) announceChange();
+      return;
+    }
     const bool changed = !stream->sound.sameAs(fresh);
     stream->sound = fresh;
-    if (changed) announceChange();
+    if (changed || moved) announceChange();
   }
 
   void dropStream(std::uint32_t index) {
     if (!stream || stream->index != index) return;
     stream.reset();
     streamWrites = 0;
+    followed.clear();
     announceChange();
   }
 
@@ -283,7 +302,8 @@ struct TAudioMixer::Client {
     const auto written = [](pa_context*, int, void* user) {
       auto* client = static_cast<Client*>(user);
       if (--client->sinkWrites > 0) return;
-      if (const Sink* chosenNow = client->chosenSink()) client->askSink(chosenNow->index);
+      client->announceChange();
+      if (const Sink* sink = client->destinationSink()) client->askSink(sink->index);
     };
     if (left != kKeep) {
       sink.sound.volume = writeStereo(sink.sound.map, {left, right == kKeep ? left : right});
@@ -299,6 +319,7 @@ struct TAudioMixer::Client {
     const auto written = [](pa_context*, int, void* user) {
       auto* client = static_cast<Client*>(user);
       if (--client->streamWrites > 0) return;
+      client->announceChange();
       if (client->stream) client->askStream(client->stream->index);
     };
     Sound& sound = stream->sound;
@@ -397,7 +418,7 @@ int TAudioMixer::MixerId() const {
   if (!client_->ready || client_->gone) return -1;
   const std::vector<const Sink*> devices = client_->devices();
   const auto chosen = std::find_if(devices.begin(), devices.end(),
-                                   [this](const Sink* s) { return s->name == client_->chosen; });
+                                   [this](const Sink* s) { return s->name == client_->destination(); });
   return chosen == devices.end() ? -1 : int(chosen - devices.begin());
 }
 
@@ -407,6 +428,23 @@ void TAudioMixer::SetMixerId(int id) {
   const std::vector<const Sink*> devices = client_->devices();
   if (id < 0 || id >= int(devices.size())) return;
   client_->chosen = devices[std::size_t(id)]->name;
+  client_->followed.clear();
+}
+
+QString TAudioMixer::DeviceName() const {
+  if (client_->loop == nullptr) return {};
+  LoopLock lock(client_->loop);
+  return QString::fromStdString(client_->destination());
+}
+
+void TAudioMixer::ChooseDevice(const QString& name) {
+  if (client_->loop == nullptr) return;
+  LoopLock lock(client_->loop);
+  const std::string wanted = name.toStdString();
+  const auto& sinks = client_->sinks;
+  if (std::none_of(sinks.begin(), sinks.end(), [&](const Sink& s) { return s.name == wanted; })) return;
+  client_->chosen = wanted;
+  client_->followed.clear();
 }
 
 int TAudioMixer::DeviceCount() const {
@@ -430,7 +468,7 @@ bool TAudioMixer::GetVolume(int destination, int connection, LineState& state) c
   if (client_->loop == nullptr || destination != 0) return false;
   LoopLock lock(client_->loop);
   if (connection == kWholeLine) {
-    const Sink* sink = client_->chosenSink();
+    const Sink* sink = client_->destinationSink();
     if (sink == nullptr) return false;
     fillState(sink->sound, state);
     return true;
@@ -445,7 +483,7 @@ bool TAudioMixer::SetVolume(int destination, int connection, int left, int right
   LoopLock lock(client_->loop);
   if (client_->gone) return false;
   if (connection == kWholeLine) {
-    Sink* sink = client_->chosenSink();
+    Sink* sink = client_->destinationSink();
     if (sink == nullptr) return false;
     client_->writeSink(*sink, left, right, mute);
     return true;

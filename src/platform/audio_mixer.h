@@ -1,7 +1,8 @@
 // The system mixer on the sound server. Devices are the server's sinks in the audio engine's
 // order (the default first), so device k is the engine's output device k + 1. Destination 0 is
 // the chosen sink (volume and mute); its connection 0 is this process's own playback stream,
-// absent before the engine opens it and after the engine lets it go.
+// absent before the engine opens it and after the engine lets it go. When that stream moves to
+// another sink (headphones plugged in, a volume control's choice), destination 0 follows it.
 //
 // A client on a thread of its own keeps the chosen sink's and our stream's state current; every
 // change of either reaches the window thread as one queued OnControlChange, never two pending.
@@ -37,6 +38,10 @@ class TAudioMixer : public QObject {
   int MixerId() const;
   // Chooses device id; ignored unless 0 <= id < DeviceCount().
   void SetMixerId(int id);
+  // The server's own name of destination 0's sink, and the choice of a sink by that name (its
+  // device number may change as sinks come and go); a name not listed is ignored.
+  QString DeviceName() const;
+  void ChooseDevice(const QString& name);
   int DeviceCount() const;
   QString ProductNameOf(int id) const;
   QString ProductName() const { return ProductNameOf(MixerId()); }

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
 #include <functional>
 
 namespace {
@@ -51,6 +52,7 @@ QString sinkIndex(const QString& sink) {
 // This process's playback stream as the server lists it.
 struct OwnStream {
   bool found = false;
+  QString index;
   QString sink;
   QString decibels;
 };
@@ -61,7 +63,7 @@ OwnStream ownStream(qint64 pid = getpid()) {
     if (!block.contains(pidProperty)) continue;
     const QString sink = QRegularExpression(QStringLiteral("\\n\\s*Sink: (\\d+)")).match(block).captured(1);
     const QString volume = QRegularExpression(QStringLiteral("\\n\\s*Volume: ([^\\n]*)")).match(block).captured(1);
-    return {true, sink, decibelsIn(volume)};
+    return {true, block.section(QLatin1Char('\n'), 0, 0).trimmed(), sink, decibelsIn(volume)};
   }
   return {};
 }
@@ -80,6 +82,57 @@ bool waitFor(const std::function<bool()>& done, int ms = 5000) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   }
   return true;
+}
+
+// What a pipe sink played, mono, from its loading to its unloading. The sink keeps real time
+// and applies its volume like any other sink.
+class PipeRecording {
+ public:
+  PipeRecording() {
+    module_ = pactl({"load-module", "module-pipe-sink", "sink_name=pipesink", "file=" + fifo_.filePath("sink"),
+                     "format=s16le", "rate=44100", "channels=1", "use_system_clock_for_timing=yes"})
+                  .trimmed();
+    reader_.start(QStringLiteral("cat"), {fifo_.filePath("sink")});
+    reader_.waitForStarted();
+  }
+  ~PipeRecording() { stop(); }
+  bool ready() const { return !module_.isEmpty(); }
+  // Unloads the sink, which ends its pipe and with it the reader.
+  std::vector<double> stop() {
+    if (reader_.state() != QProcess::NotRunning) {
+      pactl({"unload-module", module_});
+      reader_.waitForFinished(5000);
+      const QByteArray bytes = reader_.readAllStandardOutput();
+      for (qsizetype i = 0; i + 1 < bytes.size(); i += 2)
+        samples_.push_back(qint16(quint8(bytes[i]) | quint8(bytes[i + 1]) << 8) / 32768.0);
+    }
+    return samples_;
+  }
+
+ private:
+  QTemporaryDir fifo_;
+  QString module_;
+  QProcess reader_;
+  std::vector<double> samples_;
+};
+
+// The RMS of each 50 ms stretch that is not silent.
+std::vector<double> soundingLevels(const std::vector<double>& samples) {
+  constexpr std::size_t kBlock = kRate / 20;
+  std::vector<double> levels;
+  for (std::size_t at = 0; at + kBlock <= samples.size(); at += kBlock) {
+    double sum = 0;
+    for (std::size_t i = at; i < at + kBlock; ++i) sum += samples[i] * samples[i];
+    const double rms = std::sqrt(sum / kBlock);
+    if (rms > 1e-3) levels.push_back(rms);
+  }
+  return levels;
+}
+
+double median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::nth_element(values.begin(), values.begin() + std::ptrdiff_t(values.size() / 2), values.end());
+  return values[values.size() / 2];
 }
 
 class MixerOnPulse : public ::testing::Test {
@@ -125,7 +178,7 @@ TEST_F(MixerOnPulse, TheSliderSetsTheSinkAndOurStreamSitsTwoDecibelsBelowIt) {
   const struct {
     int position;
     const char* decibels;
-  } cases[] = {{60, "0.00"}, {59, "-1.00"}, {54, "-6.00"}, {1, "-59.01"}, {0, "-inf"}};
+  } cases[] = {{60, "0.00"}, {59, "-1.00"}, {54, "-6.00"}, {1, "-59.06"}, {0, "-inf"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.position);
     form->TrackBar1->setValue(c.position);
@@ -134,6 +187,36 @@ TEST_F(MixerOnPulse, TheSliderSetsTheSinkAndOurStreamSitsTwoDecibelsBelowIt) {
     EXPECT_EQ(form->TrackBar1->value(), c.position);
   }
   EXPECT_EQ(ownStream().decibels, "-2.01");
+}
+
+// A tone played at 60, then at 48: what the sink played is 12 dB quieter in its second part.
+TEST_F(MixerOnPulse, TwelveStepsDownAreHeardTwelveDecibelsQuieter) {
+  PipeRecording recording;
+  ASSERT_TRUE(recording.ready());
+  pactl({"set-default-sink", "pipesink"});
+  pactl({"set-sink-volume", "pipesink", "100%"});
+  writeSettings(60);
+  {
+    StartedForm form(folder_);
+    ASSERT_TRUE(form.create());
+    ASSERT_EQ(form->AudioMixer1->ProductNameOf(0), form->AudioMixer1->ProductName());
+    play(form, tone(6));
+    runEventsFor(3000);
+    form->TrackBar1->setValue(48);
+    EXPECT_TRUE(waitFor([] { return sinkDecibels("pipesink") == "-12.00"; }));
+    EXPECT_TRUE(waitFor([&] { return form->Stopped; }, 10000));
+    runEventsFor(1000);  // what the server still held has played
+  }
+  pactl({"set-default-sink", "nullsink"});
+  const std::vector<double> levels = soundingLevels(recording.stop());
+  ASSERT_GT(levels.size(), 80u) << "about 6 s of sound";
+  const std::size_t fifth = levels.size() / 5;
+  const double loud = median({levels.begin() + std::ptrdiff_t(fifth), levels.begin() + std::ptrdiff_t(2 * fifth)});
+  const double quiet = median({levels.end() - std::ptrdiff_t(2 * fifth), levels.end() - std::ptrdiff_t(fifth)});
+  std::printf("heard: %.2f dB from 60 to 48, the stream at %.2f dB of the file\n", 20 * std::log10(quiet / loud),
+              20 * std::log10(loud / (0.5 / std::sqrt(2.0))));
+  EXPECT_NEAR(20 * std::log10(quiet / loud), -12.0, 0.5);
+  EXPECT_NEAR(20 * std::log10(loud / (0.5 / std::sqrt(2.0))), -2.01, 0.3) << "our stream 2 dB below the sink";
 }
 
 TEST_F(MixerOnPulse, AnOutsideChangeMovesTheSliderAndOneWriteBackSettlesIt) {
@@ -194,6 +277,32 @@ TEST_F(MixerOnPulse, TheSecondSinkFromTheSettingsGetsTheSoundAndTheVolume) {
     EXPECT_EQ(sinkDecibels("nullsink"), "0.00");
   }
   EXPECT_EQ(sinkDecibels("second"), "0.00") << "put back at closing";
+  pactl({"unload-module", module});
+}
+
+// Headphones plugged in or a volume control's choice: the slider goes with our stream, and
+// closing still puts back the sink it found at start-up.
+TEST_F(MixerOnPulse, TheSliderFollowsOurStreamToAnotherSink) {
+  const QString module =
+      pactl({"load-module", "module-null-sink", "sink_name=second", "sink_properties=device.description=Second"})
+          .trimmed();
+  ASSERT_FALSE(module.isEmpty());
+  pactl({"set-sink-volume", "second", "-3.00dB"});
+  pactl({"set-sink-volume", "nullsink", "-20.00dB"});
+  writeSettings(48);
+  {
+    StartedForm form(folder_);
+    ASSERT_TRUE(form.create());
+    play(form, tone());
+    ASSERT_TRUE(waitFor([] { return ownStream().found && sinkDecibels("nullsink") == "-12.00"; }));
+    pactl({"move-sink-input", ownStream().index, "second"});
+    EXPECT_TRUE(waitFor([&] { return form->TrackBar1->value() == 57; })) << form->TrackBar1->value();
+    EXPECT_EQ(form->AudioMixer1->ProductName(), "Second");
+    form->TrackBar1->setValue(54);
+    EXPECT_TRUE(waitFor([] { return sinkDecibels("second") == "-6.00"; })) << sinkDecibels("second").toStdString();
+    EXPECT_EQ(sinkDecibels("nullsink"), "-12.00");
+  }
+  EXPECT_EQ(sinkDecibels("nullsink"), "-20.00") << "put back at closing";
   pactl({"unload-module", module});
 }
 
