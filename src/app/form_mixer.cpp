@@ -77,10 +77,12 @@ void TFormMyTavelo::AudioMixer1ControlChange() {
   Label16->setText(reading.label);
 }
 
-// Back to the sink captured at start-up, wherever our stream went meanwhile.
+// Back to the sink captured at start-up, wherever our stream went meanwhile; a sink that is gone
+// has nothing to put back, and its values are not another sink's.
 void TFormMyTavelo::RestoreMixer() {
   AudioMixer1->ChooseDevice(SavedDevice);
-  AudioMixer1->SetVolume(0, TAudioMixer::kWholeLine, SavedMaster.left, SavedMaster.right, SavedMaster.mute);
+  if (AudioMixer1->DeviceName() == SavedDevice)
+    AudioMixer1->SetVolume(0, TAudioMixer::kWholeLine, SavedMaster.left, SavedMaster.right, SavedMaster.mute);
   AudioMixer1->SetVolume(0, 0, SavedSource.left, SavedSource.right, SavedSource.mute);
 }
 

@@ -280,6 +280,40 @@ TEST_F(MixerOnPulse, TheSecondSinkFromTheSettingsGetsTheSoundAndTheVolume) {
   pactl({"unload-module", module});
 }
 
+TEST_F(MixerOnPulse, AMixerNumberBeyondTheListTakesTheDefaultSink) {
+  writeSettings(48, 7);
+  StartedForm form(folder_);
+  ASSERT_TRUE(form.create());
+  EXPECT_EQ(form->AudioMixer1->MixerId(), 0);
+  EXPECT_EQ(form->AudioMixer1->ProductName(), "NullSink");
+  EXPECT_TRUE(waitFor([] { return sinkDecibels("nullsink") == "-12.00"; }));
+}
+
+// The sink unloaded while the player runs on it: our stream goes to the default sink and the
+// slider with it; closing leaves that sink as the user set it, not with the lost sink's values.
+TEST_F(MixerOnPulse, TheChosenSinkUnloadedHandsTheSliderToTheDefaultSink) {
+  const QString module =
+      pactl({"load-module", "module-null-sink", "sink_name=second", "sink_properties=device.description=Second"})
+          .trimmed();
+  ASSERT_FALSE(module.isEmpty());
+  pactl({"set-sink-volume", "second", "-3.00dB"});
+  writeSettings(48, 1);
+  auto form = std::make_unique<StartedForm>(folder_);
+  ASSERT_TRUE(form->create());
+  play(*form, tone());
+  ASSERT_TRUE(waitFor([] { return ownStream().found && sinkDecibels("second") == "-12.00"; }));
+  pactl({"unload-module", module});
+  EXPECT_TRUE(waitFor([&] { return (*form)->TrackBar1->value() == 60; })) << (*form)->TrackBar1->value();
+  (*form)->TrackBar1->setValue(54);
+  EXPECT_EQ((*form)->Label16->text(), "-6 dB");
+  EXPECT_TRUE(waitFor([] { return sinkDecibels("nullsink") == "-6.00"; }));
+  QElapsedTimer clock;
+  clock.start();
+  form.reset();
+  EXPECT_LT(clock.elapsed(), 2000);
+  EXPECT_EQ(sinkDecibels("nullsink"), "-6.00");
+}
+
 // Headphones plugged in or a volume control's choice: the slider goes with our stream, and
 // closing still puts back the sink it found at start-up.
 TEST_F(MixerOnPulse, TheSliderFollowsOurStreamToAnotherSink) {
