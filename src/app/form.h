@@ -20,6 +20,7 @@
 #include "files/position_display.h"
 #include "files/key_commands.h"
 #include "files/mode_switch.h"
+#include "platform/audio_mixer.h"
 
 #include <QList>
 #include <QPixmap>
@@ -29,6 +30,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QKeyEvent;
@@ -249,6 +251,22 @@ class TFormMyTavelo : public QWidget, public ModeWindow, public RadioWindow {
   QString radioRecordFolder() const override { return Stored.recordRoot; }
   int radioRecordFormat() const override { return Stored.radioFormat; }
   // ---- end of Net Radio ----
+
+  // ---- Volume and the system mixer (form_mixer.cpp) ----
+ public:
+  TAudioMixer* AudioMixer1 = nullptr;  // its tag: the line the slider drives, kWholeLine or 0
+  TAudioMixer::LineState SavedMaster;  // the sink as found at start-up, put back at closing
+  TAudioMixer::LineState SavedSource;  // our stream as found at start-up
+  QString SavedDevice;                 // the sink those were read from
+  void TrackBar1Change(int position);
+  void AudioMixer1ControlChange();
+
+ private:
+  void CreateMixer();
+  void StartVolume(const std::optional<int>& storedPosition);
+  void RestoreMixer();
+  bool FollowingMixer = false;  // the slider is moving to a value the mixer reported
+  // ---- end of volume ----
 
 
  protected:

@@ -41,6 +41,7 @@ void TFormMyTavelo::FormClose() {
   radioMode_->close();
   BASS_Free();
   BASS_PluginFree(0);
+  RestoreMixer();
   if (Stored.useIr) save(saveRemoteCommands(ProgramDir, IRCommands));
   IRCommands.clear();
   TrayIcon1->hide();

@@ -219,6 +219,7 @@ void TFormMyTavelo::CreateNonVisualParts() {
   Timer2 = new TickTimer(this);
   Timer2->setObjectName(QStringLiteral("Timer2"));
   Timer2->setInterval(100);
+  CreateMixer();
 
   OpenDialog1.title = QStringLiteral("Open Audio File");
   OpenDialog1.fileMustExist = true;

@@ -90,11 +90,7 @@ void TFormMyTavelo::ShowModePicture() { Image1->setPixmap(IList1.value(CurrentMo
 void TFormMyTavelo::ApplySettings(const SettingsData& settings) {
   Stored = settings;
   CaptureMixer();
-  if (settings.volumeBar) {
-    TrackBar1->setValue(*settings.volumeBar);
-    // Setting 0 on a bar already at 0 changes nothing, yet the output must get volume 0.
-    if (*settings.volumeBar == 0) emit TrackBar1->valueChanged(0);
-  }
+  StartVolume(settings.volumeBar);
   RadioListPath = settings.radioListPath;
   CheckBoxFullDir->setChecked(settings.fullDir);
   ChBoxRep->setChecked(settings.repeat);
@@ -224,9 +220,7 @@ void TFormMyTavelo::PrepareSoundFontGrid() {
 
 void TFormMyTavelo::CollectRadioListFiles() { RadioListFiles = radioListFileNames(ProgramDir); }
 
-// Seams the mixer, the hot keys and the remote control fill in.
-void TFormMyTavelo::FillMixerList() {}
-void TFormMyTavelo::CaptureMixer() {}
+// Seams the hot keys and the remote control fill in.
 void TFormMyTavelo::RegisterHotKeys() {}
 void TFormMyTavelo::ApplyRemoteSettings() {}
 void TFormMyTavelo::FillRemoteGrid() {}

@@ -11,6 +11,7 @@ add_library(tavelo_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/station_settings_panel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/record_settings_panel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_startup.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/form_mixer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_closing.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_transport.cpp
   ${CMAKE_CURRENT_LIST_DIR}/playback_mode.cpp

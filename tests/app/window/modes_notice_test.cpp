@@ -68,7 +68,7 @@ TEST_F(CaptionNotice, RadioRecordingMarksTheNotice) {
 TEST_F(CaptionNotice, NothingIsShownWhileClosing) {
   form().Closing = true;
   form().Notice(QStringLiteral("Bye"));
-  EXPECT_FALSE(notice() && notice()->isVisible());
+  EXPECT_FALSE(noticeShows("Bye"));  // the start-up volume's notice may still be up
   form().Closing = false;
 }
 
