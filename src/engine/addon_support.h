@@ -12,6 +12,11 @@
 
 namespace tavelo::engine {
 
+class Channel;
+
+// The channel of that handle, null when there is none.
+std::shared_ptr<Channel> findChannel(DWORD handle);
+
 // The first loaded plug-in's extension of that name, or null; the pointer keeps its plug-in loaded.
 std::shared_ptr<void> pluginExtension(const char* name);
 

@@ -82,12 +82,16 @@ Engine& engine() {
   return instance;
 }
 
+}  // namespace
+
 std::shared_ptr<Channel> findChannel(DWORD handle) {
   Engine& e = engine();
   std::lock_guard lock(e.mutex);
   const auto it = e.channels.find(handle);
   return it != e.channels.end() ? it->second : nullptr;
 }
+
+namespace {
 
 void refreshDevices() {
   std::vector<Device> devices = listDevices();  // asks the server: no engine lock meanwhile
