@@ -18,15 +18,6 @@ namespace {
 
 constexpr DWORD kChunkBytes = 10000;
 
-int formatOfTarget(const QString& target) {
-  const QString extension = QLatin1Char('.') + QFileInfo(target).suffix();
-  for (int format = 0; format < kRecordFormatCount; ++format) {
-    const auto& known = kRecordFormats[format].extension;
-    if (extension == QLatin1String(known.data(), known.size())) return format;
-  }
-  return -1;
-}
-
 bool sameFile(const QString& a, const QString& b) {
   const QString canonical = QFileInfo(a).canonicalFilePath();
   return !canonical.isEmpty() && canonical == QFileInfo(b).canonicalFilePath();
@@ -51,12 +42,6 @@ class Decoder {
  private:
   HSTREAM handle_;
 };
-
-SampleShape shapeOf(HSTREAM stream) {
-  BASS_CHANNELINFO info{};
-  BASS_ChannelGetInfo(stream, &info);
-  return {int(info.freq), int(info.chans)};
-}
 
 QString fileNameOf(const QString& path) { return QFileInfo(path).fileName(); }
 
@@ -115,16 +100,9 @@ ConversionRun::Outcome ConversionRun::convert(int index) {
                     QStringLiteral(": its range is empty or past the end of ") + fileNameOf(item.source),
                 Outcome::Skipped);
 
-  const int format = formatOfTarget(item.target);
-  const bool wave = format == kWaveFormat;
-  const QString program = format >= 0 && !wave ? findFormatEncoder(settings_.programDir, format) : QString();
+  const HENCODE encoder = startTargetEncoder(decoder.handle(), item.target, settings_.bitrate, settings_.programDir, 0);
+  if (encoder == 0) return fail(encoderStartFailure(recordFormatOfFile(item.target) == kWaveFormat), Outcome::Skipped);
   const QString work = workFileOf(item.target);
-  const QString command = EncoderCommandLine(format, settings_.bitrate, {program, work, shapeOf(decoder.handle())});
-  const DWORD flags = BASS_ENCODE_FP_16BIT | (wave ? BASS_ENCODE_PCM : 0);
-  const HENCODE encoder = format < 0 || (!wave && program.isEmpty())
-                              ? 0
-                              : BASS_Encode_Start(decoder.handle(), command.toUtf8().constData(), flags, nullptr, nullptr);
-  if (encoder == 0) return fail(encoderStartFailure(wave), Outcome::Skipped);
 
   std::vector<char> chunk(kChunkBytes);
   int shown = -1;

@@ -21,6 +21,14 @@ QString findFormatEncoder(const QString& programDir, int format) {
   return found;
 }
 
+int recordFormatOfFile(const QString& path) {
+  for (int format = 0; format < kRecordFormatCount; ++format) {
+    const std::string_view extension = kRecordFormats[format].extension;
+    if (path.endsWith(QLatin1String(extension.data(), extension.size()))) return format;
+  }
+  return -1;
+}
+
 FormatAvailability availableRecordFormats(const QString& programDir) {
   FormatAvailability available{};
   for (int format = 0; format < kRecordFormatCount; ++format) {

@@ -62,6 +62,9 @@ struct EncoderSetup {
 // file alone, quoted; empty for an unknown format.
 QString EncoderCommandLine(int format, int bitrate, const EncoderSetup& setup);
 
+// The format whose extension the file has, -1 for none.
+int recordFormatOfFile(const QString& path);
+
 // Which formats can be made here; WAVE always can.
 FormatAvailability availableRecordFormats(const QString& programDir);
 

@@ -8,14 +8,6 @@
 namespace tavelo {
 namespace {
 
-int formatOfExtension(const QString& extension) {
-  for (int format = 0; format < kRecordFormatCount; ++format) {
-    if (extension == QLatin1String(kRecordFormats[format].extension.data(), kRecordFormats[format].extension.size()))
-      return format;
-  }
-  return -1;
-}
-
 SampleShape shapeOf(DWORD stream) {
   BASS_CHANNELINFO info{};
   if (!BASS_ChannelGetInfo(stream, &info)) return {};
@@ -29,19 +21,23 @@ QString encoderStartFailure(bool wave) {
               : QStringLiteral("Couldn't start encoding...\nMake sure Encoder is in the same\ndirecory as this tavelo.");
 }
 
+HENCODE startTargetEncoder(DWORD stream, const QString& target, int bitrate, const QString& programDir, DWORD flags) {
+  const int format = recordFormatOfFile(target);
+  const bool wave = format == kWaveFormat;
+  const QString program = format >= 0 && !wave ? findFormatEncoder(programDir, format) : QString();
+  if (format < 0 || (!wave && program.isEmpty())) return 0;
+  const QString command = EncoderCommandLine(format, bitrate, {program, workFileOf(target), shapeOf(stream)});
+  flags |= BASS_ENCODE_FP_16BIT | (wave ? BASS_ENCODE_PCM : 0);
+  return BASS_Encode_Start(stream, command.toUtf8().constData(), flags, nullptr, nullptr);
+}
+
 StreamRecording::~StreamRecording() { finishStopping(); }
 
 QString StreamRecording::start(DWORD stream, const Target& target, const Setup& setup) {
   finishStopping();
-  const int format = formatOfExtension(target.extension);
-  const bool wave = format == kWaveFormat;
-  const QString program = format >= 0 && !wave ? findFormatEncoder(setup.programDir, format) : QString();
-  if (format < 0 || (!wave && program.isEmpty())) return encoderStartFailure(wave);
-  const QString work = workFileOf(QDir(target.folder).filePath(target.stem + target.extension));
-  const QString command = EncoderCommandLine(format, setup.bitrate, {program, work, shapeOf(stream)});
-  const DWORD flags = BASS_ENCODE_FP_16BIT | BASS_ENCODE_AUTOFREE | (wave ? BASS_ENCODE_PCM : 0);
-  encoder_ = BASS_Encode_Start(stream, command.toUtf8().constData(), flags, nullptr, nullptr);
-  if (encoder_ == 0) return encoderStartFailure(wave);
+  const QString path = QDir(target.folder).filePath(target.stem + target.extension);
+  encoder_ = startTargetEncoder(stream, path, setup.bitrate, setup.programDir, BASS_ENCODE_AUTOFREE);
+  if (encoder_ == 0) return encoderStartFailure(target.extension == QLatin1String(".wav"));
   target_ = target;
   return {};
 }

@@ -52,4 +52,9 @@ class StreamRecording {
 // The texts shown when an encoder cannot start.
 QString encoderStartFailure(bool wave);
 
+// Starts the encoder that `target`'s extension chooses on `stream`, writing target's work file;
+// `flags` are added to 16-bit samples (and the engine's WAVE writer for ".wav"). 0 when there
+// is no such format, no encoder for it here, or it cannot start.
+HENCODE startTargetEncoder(DWORD stream, const QString& target, int bitrate, const QString& programDir, DWORD flags);
+
 }  // namespace tavelo

@@ -72,6 +72,12 @@ TEST_F(EncoderAvailability, NoEncodersLeavesOnlyWave) {
             (FormatAvailability{false, false, false, false, false, false, true}));
 }
 
+TEST(RecordFormatOfFile, TheExactExtensionChoosesTheFormat) {
+  const std::pair<const char*, int> cases[] = {{"/r/a.mp3", 0}, {"a.aac", 1}, {"a.ogg", 2}, {"a b.flac", 3}, {"a.ape", 4},
+                                               {"a.wv", 5},      {"a.wav", 6}, {"a.MP3", -1}, {"a.mp3.part", -1}, {"wav", -1}};
+  for (const auto& [path, format] : cases) EXPECT_EQ(recordFormatOfFile(path), format) << path;
+}
+
 TEST(UsableRecordFormat, DisabledOrUnknownFormatsBecomeWave) {
   const FormatAvailability onlyOgg{false, false, true, false, false, false, true};
   const std::pair<int, int> cases[] = {{0, 6}, {1, 6}, {2, 2}, {5, 6}, {6, 6}, {-1, 6}, {7, 6}};
