@@ -592,6 +592,7 @@ std::uint32_t AudioFilesMode::createMidiStream(const QString& path) {
 }
 
 void AudioFilesMode::releaseEngine() {
+  conversion_.reset();  // the item under way is abandoned, its work file removed
   folderScan_->cancel();
   stream_.reset();
   FreeSoundFonts();

@@ -4,7 +4,9 @@
 #include "audio_files.h"
 #include "files_fixture.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QMenu>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -116,10 +118,24 @@ TEST_F(Transcoding, TheWindowKeepsItsTimersAndRefusesAModeSwitchDuringALongRun) 
   EXPECT_TRUE(form->filesMode().conversionRunning());
   form->ButtonCdHdClick(form->Image1);
   EXPECT_EQ(form.dialogs.messages.value(0), "Record in Process! Stop Record and try again.");
-  form->filesMode().cancelConversion();
+  form->PUM1->findChild<QAction*>("CancelOperation")->trigger();
   ASSERT_TRUE(QTest::qWaitFor([&] { return form->sb_decode->isEnabled(); }, 20000));
   EXPECT_FALSE(QFile::exists(program_.path() + "Rips/long.mp3"));
   EXPECT_FALSE(QFile::exists(program_.path() + "Rips/long.mp3.part"));
+}
+
+TEST_F(Transcoding, ClosingDuringARunLeavesNoWorkFile) {
+  tone("long.wav", 600);
+  form->CheckBoxFullDir->setChecked(false);
+  open(music("long.wav"));
+  form->ButtonStop->click();
+  form->Stored.ripRoot = program_.path() + "Rips";
+  form->Stored.ripFormat = 0;
+  form->sb_decode->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(program_.path() + "Rips/long.mp3.part"); }, 10000));
+  form->close();
+  EXPECT_FALSE(QFile::exists(program_.path() + "Rips/long.mp3.part"));
+  EXPECT_FALSE(QFile::exists(program_.path() + "Rips/long.mp3"));
 }
 
 }  // namespace
