@@ -188,6 +188,47 @@ TEST_F(Conversion, CancellingRemovesTheWorkFileAndKeepsFinishedOnes) {
   EXPECT_TRUE(log.failures.isEmpty());
 }
 
+// A small tmpfs stands for a full disk; where mounting is refused (no privilege) the test says so.
+class FullDisk : public Conversion {
+ protected:
+  void SetUp() override {
+    Conversion::SetUp();
+    mountPoint = file("full");
+    QDir().mkpath(mountPoint);
+    const std::string command = "mount -t tmpfs -o size=64k tmpfs '" + mountPoint.toStdString() + "' 2>/dev/null";
+    mounted = tavelo::test::run(command);
+    if (!mounted) GTEST_SKIP() << "a tmpfs cannot be mounted here (needs root): the full-disk case is not checked";
+  }
+  void TearDown() override {
+    if (mounted) tavelo::test::run("umount '" + mountPoint.toStdString() + "'");
+    Conversion::TearDown();
+  }
+  QString mountPoint;
+  bool mounted = false;
+};
+
+TEST_F(FullDisk, AFullDiskKeepsTheOldTargetAndSaysWhy) {
+  const QString source = QString::fromStdString(makeSource("big.wav", 3));  // 500 kB of FLAC at least
+  for (const char* name : {"/big.flac", "/big.wav"}) {
+    SCOPED_TRACE(name);
+    const QString target = mountPoint + name;
+    QFile old(target);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    const RunLog log = convert({{source, -1, -1, target}});
+    ASSERT_EQ(log.failures.size(), 1);
+    EXPECT_TRUE(log.failures.first().startsWith(QStringLiteral("Couldn't finish ") + QString(name).mid(1) + "\n"))
+        << log.failures.first().toStdString();
+    EXPECT_TRUE(log.failures.first().contains("No space left on device") || log.failures.first().contains("exit status"))
+        << log.failures.first().toStdString();
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("old"));
+    old.close();
+    EXPECT_FALSE(QFile::exists(target + ".part"));
+  }
+}
+
 TEST(NumberRepeatedTargets, ASecondSourceOfTheSameNameGetsANumber) {
   std::vector<ConversionItem> items{{"/a/song.flac", -1, -1, "/out/song.mp3"},
                                     {"/b/song.flac", -1, -1, "/out/song.mp3"},
