@@ -109,4 +109,30 @@ TEST_F(RadioRecording, ANameTakenDuringTheRecordingGetsTheNextNumber) {
   EXPECT_FALSE(QFileInfo::exists(folder.path() + QStringLiteral("x"))) << "nothing outside the record folder";
 }
 
+// The raw recording is the station's sound as sent, without its ICY blocks, in one run across a
+// title change; it is named after the title shown when it started.
+TEST_F(RadioRecording, ARawRecordingIsOneRunOfTheSentSoundAcrossATitleChange) {
+  constexpr int kMetaint = 8192;
+  const QByteArray audio = mp3(16);
+  QStringList meta(20);
+  meta[0] = QStringLiteral("StreamTitle='AC/DC: One!';");
+  meta << QStringLiteral("StreamTitle='Two';");
+  ScriptedHttpServer server({{"/live", {Send(icyHead(kMetaint)), paced(audio, kMetaint, meta, 32000), Hold()}}});
+  ASSERT_NO_FATAL_FAILURE(start({{"Live", "http://" + server.Url("/live"), "none"}}));
+  click(1);
+  ASSERT_TRUE(waitFor([this] { return form().Label4->text() == QStringLiteral("AC/DC: One!"); }));
+  form().BNetRadioRec->click();
+  ASSERT_TRUE(form().radioMode().recordRunning());
+  ASSERT_TRUE(waitFor([this] { return form().Label4->text() == QStringLiteral("Two"); }, 20000));
+  QTest::qWait(500);
+  form().BNetRadioRec->click();
+  QFile recorded(folder.path() + QStringLiteral("Record/Live/ACDC One.mp3"));
+  ASSERT_TRUE(recorded.open(QIODevice::ReadOnly)) << QDir(folder.path() + "Record/Live").entryList().join(' ').toStdString();
+  const QByteArray bytes = recorded.readAll();
+  ASSERT_GT(bytes.size(), 20 * kMetaint / 2);
+  const qsizetype from = audio.indexOf(bytes.first(4096));
+  ASSERT_GE(from, 0) << "the recording starts with sent sound";
+  EXPECT_EQ(audio.mid(from, bytes.size()), bytes) << "one contiguous run, no metadata inside";
+}
+
 }  // namespace
