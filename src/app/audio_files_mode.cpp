@@ -3,9 +3,12 @@
 
 #include "files/cue_sheet.h"
 #include "engine/engine.h"
+#include "recording/file_names.h"
 #include "util/fields.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QTimer>
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
@@ -590,9 +593,74 @@ std::uint32_t AudioFilesMode::createMidiStream(const QString& path) {
 }
 
 void AudioFilesMode::releaseEngine() {
+  conversion_.reset();  // the item under way is abandoned, its work file removed
   folderScan_->cancel();
   stream_.reset();
   FreeSoundFonts();
+}
+
+// ---- Conversion ----
+
+std::vector<ConversionItem> AudioFilesMode::conversionItems(bool all, const QString& folder,
+                                                            const QString& extension) const {
+  const QDir target(folder);
+  const int selected = controls_.ListBox1->currentRow();
+  std::vector<ConversionItem> items;
+  for (int index = 0; index < controls_.ListBox1->count(); ++index) {
+    if (!all && index != selected) continue;
+    if (cueRecord_.isEmpty()) {
+      items.push_back({pathList_.value(index), -1, -1, target.filePath(convertedFileName(pathList_.value(index), extension))});
+    } else if (index >= 1 && index <= cueTrackCount(cueRecord_)) {
+      const bool last = index == cueTrackCount(cueRecord_);
+      items.push_back({cueRecord_.audio, double(cueTrackStart(cueRecord_, index)),
+                       last ? -1.0 : double(cueTrackStart(cueRecord_, index + 1)),
+                       target.filePath(cueTrackFileName(index, cueTrackTitle(cueRecord_, index), extension))});
+    } else if (index == 0 && !all) {
+      items.push_back({cueRecord_.audio, -1, -1, target.filePath(convertedFileName(cueRecord_.audio, extension))});
+    }
+  }
+  numberRepeatedTargets(items);
+  return items;
+}
+
+// "Track 2 of 3 " with All Tracks, else "Track 2 "; a CUE sheet counts its tracks, not its header.
+static QString conversionPrefix(bool all, int number, int count) {
+  return all ? QStringLiteral("Track %1 of %2 ").arg(number).arg(count) : QStringLiteral("Track %1 ").arg(number);
+}
+
+bool AudioFilesMode::startConversion(bool all, const ConversionSettings& settings, const QString& folder,
+                                     const QString& extension, QLabel* label, std::function<void()> finished) {
+  std::vector<ConversionItem> items = conversionItems(all, folder, extension);
+  if (items.empty()) return false;
+  const bool cue = !cueRecord_.isEmpty();
+  const int count = cue ? controls_.ListBox1->count() - 1 : controls_.ListBox1->count();
+  // The number each item shows: its list index (+1 for a plain list), the CUE track as it is.
+  std::vector<int> numbers;
+  for (int index = 0; index < controls_.ListBox1->count(); ++index) {
+    if (!all && index != controls_.ListBox1->currentRow()) continue;
+    if (!cue || index >= 1 || !all) numbers.push_back(cue ? index : index + 1);
+  }
+  auto prefix = std::make_shared<QString>();
+  ConversionRun::Events events{
+      [=](int item) {
+        const int number = numbers[std::size_t(item)];
+        *prefix = cue && number == 0 ? QString() : conversionPrefix(all, number, count);
+        label->setText(*prefix);
+      },
+      [=](int, int percent) { label->setText(*prefix + QStringLiteral("Done %1%").arg(percent)); },
+      [this](int, const QString& message) { window_.dialogs().message(window_.dialogParent(), message); },
+      [this, finished] {
+        // This call comes from the run: it is deleted once the call has returned.
+        QTimer::singleShot(0, [run = conversion_.release()] { delete run; });
+        finished();
+      },
+  };
+  conversion_ = std::make_unique<ConversionRun>(std::move(items), settings, std::move(events));
+  return true;
+}
+
+void AudioFilesMode::cancelConversion() {
+  if (conversion_) conversion_->cancel();
 }
 
 }  // namespace tavelo

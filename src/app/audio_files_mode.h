@@ -10,12 +10,16 @@
 #include "files/files_tick.h"
 #include "files/playlist.h"
 #include "files/position_display.h"
+#include "recording/conversion.h"
 
 #include <QObject>
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 
+class QLabel;
 class QPoint;
 
 namespace tavelo {
@@ -88,6 +92,18 @@ class AudioFilesMode : public QObject, public PlaybackMode {
   // A Play Full Dir folder is being read off the window thread.
   bool folderScanRunning() const;
 
+  // ---- Conversion (the record button of this mode) ----
+  // What a run converts into `folder`: every item (a CUE sheet's item 0 skipped) or the selected
+  // one; a second target of the same name is numbered.
+  std::vector<ConversionItem> conversionItems(bool all, const QString& folder, const QString& extension) const;
+  // Starts a run on copies of the list; `label` shows each item's progress, `finished` runs
+  // once the run has ended. False when there is nothing to convert (finished is not called).
+  bool startConversion(bool all, const ConversionSettings& settings, const QString& folder,
+                       const QString& extension, QLabel* label, std::function<void()> finished);
+  bool conversionRunning() const { return conversion_ != nullptr; }
+  // The item under way is abandoned (its work file removed); the finished ones stay.
+  void cancelConversion();
+
  private:
   void connectControls();
   void installMouseFilter();
@@ -134,6 +150,7 @@ class AudioFilesMode : public QObject, public PlaybackMode {
   ListIdleTicks listIdle_;
   FolderScan* folderScan_ = nullptr;
   QObject* mouseFilter_ = nullptr;
+  std::unique_ptr<ConversionRun> conversion_;
 };
 
 }  // namespace tavelo

@@ -250,6 +250,8 @@ class TFormMyTavelo : public QWidget, public ModeWindow, public RadioWindow {
   void RemoveEqualizer(std::uint32_t stream) override;
   QString radioRecordFolder() const override { return Stored.recordRoot; }
   int radioRecordFormat() const override { return Stored.radioFormat; }
+  int radioRecordBitrate() const override { return Stored.radioBitrate; }
+  QString encoderFolder() const override { return ProgramDir; }
   // ---- end of Net Radio ----
 
   // ---- Volume and the system mixer (form_mixer.cpp) ----
@@ -281,6 +283,12 @@ class TFormMyTavelo : public QWidget, public ModeWindow, public RadioWindow {
   void ConnectEqualizer();
   void ConnectTags();
   void ConnectSoundFonts();
+  void ConnectRecordSettings();
+  // A right click on the radio's record button or on sb_decode opens that set's settings.
+  void BNetRadioRecMouseUp(QObject* sender);
+  void RecSetOkClick();
+  // The red record button: converts the list (or its selected item) into the ripping format.
+  void sb_decodeClick();
   StationSettingsPanel* stationSettingsPanel_ = nullptr;
   RecordSettingsPanel* recordSettingsPanel_ = nullptr;
   SettingsPanel* settingsPanel_ = nullptr;

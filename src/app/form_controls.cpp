@@ -255,7 +255,8 @@ void TFormMyTavelo::CreateMenus() {
   PUM1->setDefaultAction(item(PUM1, "RestoreTavelo", QStringLiteral("Restore Tavelo")));
   item(PUM1, "HelpApp", QStringLiteral("Help"));
   connect(item(PUM1, "CloseApp", QStringLiteral("Close Tavelo")), &QAction::triggered, this, &QWidget::close);
-  item(PUM1, "CancelOperation", QStringLiteral("Cancel Operation"));
+  connect(item(PUM1, "CancelOperation", QStringLiteral("Cancel Operation")), &QAction::triggered, this,
+          [this] { filesMode_->cancelConversion(); });
   TrayIcon1->setContextMenu(PUM1);
 
   PM1 = new QMenu(this);

@@ -76,7 +76,7 @@ void TFormMyTavelo::AddClickHook(QWidget* control, std::function<void()> click) 
 void TFormMyTavelo::ButtonCdHdClick(QObject* sender) {
   ModeSwitchRequest request;
   request.stopped = Stopped;
-  request.radioRecording = radioMode_->recordRunning();
+  request.radioRecording = radioMode_->recordRunning() || filesMode_->conversionRunning();
   request.fromStartup = sender == this;
   request.step = ModeStep;
   request.order = ModeOrder();

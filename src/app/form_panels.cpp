@@ -3,6 +3,7 @@
 // listens to.
 #include "app/equalizer_panel.h"
 #include "app/form.h"
+#include "app/audio_files_mode.h"
 #include "app/form_builders.h"
 #include "app/record_settings_panel.h"
 #include "app/settings_panel.h"
@@ -11,9 +12,13 @@
 #include "app/tag_panel.h"
 
 #include <QAction>
+#include <QDir>
+#include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QSystemTrayIcon>
 #include <QTableWidget>
+#include <QToolButton>
 
 namespace tavelo {
 
@@ -63,6 +68,7 @@ void TFormMyTavelo::CreateSidePanels() {
   eqPanel_ = new EqualizerPanel(this);
   sleepPanel_ = new SleepPanel(this);
   tagPanel_ = new TagPanel(this);
+  ConnectRecordSettings();
   connect(settingsPanel_, &SettingsPanel::highPriorityToggled, this, &TFormMyTavelo::ApplyProcessPriority);
   connect(settingsPanel_, &SettingsPanel::minToTrayToggled, this, [this](bool on) {
     TrayIcon1->setVisible(on && QSystemTrayIcon::isSystemTrayAvailable());
@@ -96,5 +102,64 @@ void TFormMyTavelo::ConnectSoundFonts() {
 }
 
 void TFormMyTavelo::EqualizeNewStream(std::uint32_t stream) { eqPanel_->equalizeNewStream(stream); }
+
+void TFormMyTavelo::ConnectRecordSettings() {
+  connect(recordSettingsPanel_, &RecordSettingsPanel::chooseFolderClicked, this,
+          [this] { recordSettingsPanel_->BRecDirClick(dialogs_); });
+  connect(recordSettingsPanel_, &RecordSettingsPanel::okClicked, this, &TFormMyTavelo::RecSetOkClick);
+  connect(sb_decode, &QToolButton::clicked, this, &TFormMyTavelo::sb_decodeClick);
+  for (QWidget* control : {static_cast<QWidget*>(BNetRadioRec), static_cast<QWidget*>(sb_decode)}) {
+    AddHook(control, control, [this](QObject* watched, QEvent* event) {
+      if (event->type() != QEvent::MouseButtonRelease || static_cast<QMouseEvent*>(event)->button() != Qt::RightButton)
+        return false;
+      BNetRadioRecMouseUp(watched);
+      return true;
+    });
+  }
+}
+
+void TFormMyTavelo::BNetRadioRecMouseUp(QObject* sender) {
+  if (sender == BNetRadioRec)
+    recordSettingsPanel_->open(RecordSettingsSet::Radio, {Stored.recordRoot, Stored.radioFormat, Stored.radioBitrate});
+  else
+    recordSettingsPanel_->open(RecordSettingsSet::Ripping, {Stored.ripRoot, Stored.ripFormat, Stored.ripBitrate});
+}
+
+void TFormMyTavelo::RecSetOkClick() {
+  recordSettingsPanel_->hide();
+  const RecordSettings values = recordSettingsPanel_->values();
+  if (recordSettingsPanel_->set() == RecordSettingsSet::Ripping) {
+    Stored.ripRoot = values.folder;
+    Stored.ripFormat = values.format;
+    Stored.ripBitrate = values.bitrate;
+  } else {
+    Stored.recordRoot = values.folder;
+    Stored.radioFormat = values.format;
+    Stored.radioBitrate = values.bitrate;
+  }
+}
+
+void TFormMyTavelo::sb_decodeClick() {
+  // Ripping a CD waits for the CD engine; the Audio Files mode converts.
+  if (ListBox1->count() == 0 || mode().kind() != PlayMode::AudioFiles) return;
+  QDir().mkpath(Stored.ripRoot);
+  const QString caption = windowTitle();
+  const auto format = std::size_t(usableRecordFormat(Stored.ripFormat, availableRecordFormats(ProgramDir)));
+  const auto& extension = kRecordFormats[format].extension;
+  const auto finished = [this, caption] {
+    Notice(caption);
+    sb_decode->setEnabled(true);
+    chb_decodeAll->setEnabled(true);
+    chb_decodeAll->setChecked(false);
+    LabelOp->hide();
+  };
+  Notice(QStringLiteral("<Record>").leftJustified(16) + caption);
+  sb_decode->setEnabled(false);
+  chb_decodeAll->setEnabled(false);
+  LabelOp->show();
+  if (!filesMode_->startConversion(chb_decodeAll->isChecked(), {ProgramDir, Stored.ripBitrate}, Stored.ripRoot,
+                                   QString::fromLatin1(extension.data(), extension.size()), LabelOp, finished))
+    finished();
+}
 
 }  // namespace tavelo

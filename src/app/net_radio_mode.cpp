@@ -4,11 +4,14 @@
 #include "app/glyphs.h"
 #include "app/tags.h"
 #include "radio/stream_texts.h"
+#include "recording/file_names.h"
+#include "recording/stream_recording.h"
 #include "util/text_codec.h"
 
 #include <QClipboard>
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
@@ -26,12 +29,31 @@ const char* const kRecordExtensions[] = {".mp3", ".aac", ".ogg", ".flac", ".ape"
 // "<Record>" padded to 16 characters, then the caption.
 QString recordNotice(const QString& caption) { return QStringLiteral("<Record>").leftJustified(16) + caption; }
 
-QString fileNameSafe(QString name) {
-  static const QString unsafe = QStringLiteral("/\\:*?\"<>|");
-  for (QChar& c : name)
-    if (unsafe.contains(c) || c.unicode() < 0x20) c = QLatin1Char('_');
-  return name.trimmed();
-}
+// The radio's own encoded recording: the recording settings of the window, a failure told once
+// the encoder has finished.
+class EncoderRadioRecording : public EncodedRecording {
+ public:
+  EncoderRadioRecording(const RadioWindow& window, std::function<void(const QString&)> reportFailure)
+      : window_(window), reportFailure_(std::move(reportFailure)) {}
+
+  bool StartRecording(std::uint32_t stream, const QString& file) override {
+    const QFileInfo target(file);
+    const QString extension = QLatin1Char('.') + target.suffix();
+    const StreamRecording::Target where{target.absolutePath(), target.fileName().chopped(extension.size()), extension};
+    return recording_.start(stream, where, {window_.encoderFolder(), window_.radioRecordBitrate()}).isEmpty();
+  }
+  void StopRecording() override {
+    recording_.stop([report = reportFailure_](const QString&, const QString& failure) {
+      if (!failure.isEmpty()) report(failure);
+    });
+  }
+  bool Active() const override { return recording_.active(); }
+
+ private:
+  const RadioWindow& window_;
+  std::function<void(const QString&)> reportFailure_;
+  StreamRecording recording_;
+};
 
 }  // namespace
 
@@ -45,6 +67,9 @@ NetRadioMode::NetRadioMode(ModeControls controls, ModeWindow& window, RadioContr
     : PlaybackMode(controls, window), radio_(radio), radioWindow_(radioWindow), events_(events), feed_(events) {
   QObject::connect(&events_, &EngineEvents::radioInfo, &reconnectTimer_,
                    [this](const RadioInfo& info) { onRadioInfo(info); });
+  ownRecording_ = std::make_unique<EncoderRadioRecording>(
+      radioWindow_, [this](const QString& failure) { reportRecordingFailure(failure); });
+  encoded_ = ownRecording_.get();
   reconnectTimer_.setSingleShot(true);
   QObject::connect(&reconnectTimer_, &QTimer::timeout, [this] { reconnect(); });
   label4Hook_ = new EventHook(radio_.Label4, [this](QObject*, QEvent* event) {
@@ -120,8 +145,7 @@ void NetRadioMode::onRadioInfo(const RadioInfo& info) {
     case RadioInfo::RawRecordEnded: return showRecording(false);
     case RadioInfo::RecordWriteFailed:
       showRecording(false);
-      return window_.dialogs().message(window_.dialogParent(),
-                                       QStringLiteral("Record stopped: the file could not be written."));
+      return reportRecordingFailure(QString::fromLocal8Bit(info.text));
     default: break;
   }
   if (!feed_.current(info.generation)) {
@@ -210,6 +234,7 @@ void NetRadioMode::stopReconnecting() {
 // ---- Main timer ----
 
 void NetRadioMode::tick() {
+  if (encodedRunning_ && !encoded_->Active()) endEncodedRecording();  // it tells why once it has finished
   if (paused()) return;
   const HSTREAM stream = stream_.get();
   const bool active = BASS_ChannelIsActive(stream) != BASS_ACTIVE_STOPPED;
@@ -355,7 +380,7 @@ void NetRadioMode::toggleRawRecording() {
   }
   const QString file = RecFileName(QStringLiteral(".mp3"));
   if (!feed_.recorder().start(file, context_->generation)) {
-    window_.dialogs().message(window_.dialogParent(), QStringLiteral("Can't create file ") + file);
+    window_.dialogs().message(window_.dialogParent(), QStringLiteral("Couldn't create ") + file);
     return;
   }
   showRecording(true);
@@ -372,8 +397,9 @@ void NetRadioMode::toggleEncodedRecording() {
   if (radioWindow_.equalizerEnabled()) RemoveEqualizer(stream_.get());
   const int format = std::clamp(radioWindow_.radioRecordFormat(), 0, int(std::size(kRecordExtensions)) - 1);
   const QString file = RecFileName(QLatin1String(kRecordExtensions[format]));
-  if (!encoded_ || !encoded_->StartRecording(stream_.get(), file)) {
-    window_.dialogs().message(window_.dialogParent(), QStringLiteral("Can't start recording to ") + file);
+  if (!encoded_->StartRecording(stream_.get(), file)) {
+    window_.dialogs().message(window_.dialogParent(), encoderStartFailure(file.endsWith(QLatin1String(".wav"))));
+    if (radioWindow_.equalizerEnabled()) ApplyEqualizer(stream_.get());
     return;
   }
   encodedRunning_ = true;
@@ -388,14 +414,15 @@ void NetRadioMode::endEncodedRecording() {
   showRecording(false);
 }
 
-// The station's name and the time, in the radio recording folder (created when missing).
+void NetRadioMode::reportRecordingFailure(const QString& failure) {
+  window_.dialogs().message(window_.dialogParent(), QStringLiteral("Recording stopped: ") + failure);
+}
+
 QString NetRadioMode::RecFileName(const QString& extension) const {
-  const QString folder = radioWindow_.radioRecordFolder();
+  const QString folder = QDir(radioWindow_.radioRecordFolder()).filePath(fitFileName(SafeFileName(stationName_.trimmed()), QString()));
   QDir().mkpath(folder);
-  QString name = fileNameSafe(stationName_);
-  if (name.isEmpty()) name = QStringLiteral("Radio");
-  const QString time = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh-mm-ss"));
-  return QDir(folder).filePath(name + QLatin1Char(' ') + time + extension);
+  return firstFreeName(folder, recordTitleStem(radio_.Label4->text()), extension,
+                       [](const QString& path) { return QFileInfo::exists(path) || QFileInfo::exists(path + ".part"); });
 }
 
 void NetRadioMode::ApplyEqualizer(std::uint32_t stream) { radioWindow_.ApplyEqualizer(stream); }

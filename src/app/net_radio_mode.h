@@ -47,6 +47,9 @@ class RadioWindow {
   // The radio recording settings: root folder and format index (0 MP3 … 6 WAVE).
   virtual QString radioRecordFolder() const = 0;
   virtual int radioRecordFormat() const = 0;
+  virtual int radioRecordBitrate() const = 0;
+  // Where encoders are looked for before PATH: the program folder, ending with '/'.
+  virtual QString encoderFolder() const = 0;
 };
 
 // A recording through an encoder (a stream that is not MP3, or a station forced to encode).
@@ -55,7 +58,10 @@ class EncodedRecording {
   virtual ~EncodedRecording() = default;
   // Attaches an encoder writing file to stream; false when it could not start.
   virtual bool StartRecording(std::uint32_t stream, const QString& file) = 0;
+  // Ends the recording; the file is filed (and a failure told) once the encoder has finished.
   virtual void StopRecording() = 0;
+  // False once the encoder has died or fallen behind: the recording is to be ended.
+  virtual bool Active() const { return true; }
 };
 
 class NetRadioMode : public PlaybackMode {
@@ -94,11 +100,13 @@ class NetRadioMode : public PlaybackMode {
   bool recordRunning() const { return recordRunning_; }
   // Shows a recording running or ended, as the recordings do.
   void setRecordRunning(bool running) { showRecording(running); }
-  // The encoder recording (the recording subsystem's, or a test's); none by default.
-  void setEncodedRecording(EncodedRecording* recording) { encoded_ = recording; }
+  // The encoder recording: a test's, or (null) the mode's own.
+  void setEncodedRecording(EncodedRecording* recording) { encoded_ = recording ? recording : ownRecording_.get(); }
 
-  // The names of what later work fills in.
+  // A free path for a new recording: the station's folder in the radio recording folder (made
+  // when missing), named after the title shown, else "Track"; numbered when taken.
   QString RecFileName(const QString& extension) const;
+  // The names of what later work fills in.
   void ApplyEqualizer(std::uint32_t stream);
   void RemoveEqualizer(std::uint32_t stream);
   void WebSearch(const QString& text);
@@ -126,6 +134,7 @@ class NetRadioMode : public PlaybackMode {
   void toggleRawRecording();
   void toggleEncodedRecording();
   void endEncodedRecording();
+  void reportRecordingFailure(const QString& failure);
   bool streamIsMp3() const;
   // Frees the stream; a raw recording of it ends first.
   void freeStream();
@@ -150,6 +159,7 @@ class NetRadioMode : public PlaybackMode {
   bool reconnecting_ = false;
   bool recordRunning_ = false;
   bool encodedRunning_ = false;
+  std::unique_ptr<EncodedRecording> ownRecording_;
   EncodedRecording* encoded_ = nullptr;
   QObject* label4Hook_ = nullptr;
 };

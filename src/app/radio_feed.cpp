@@ -3,7 +3,12 @@
 #include "radio/radio_timing.h"
 #include "radio/stream_texts.h"
 
+#include "recording/work_file.h"
+
 #include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
 #include <pthread.h>
 
 namespace tavelo {
@@ -19,7 +24,7 @@ constexpr int kStartPercent = 6;
 bool RawRecorder::start(const QString& path, quint64 generation) {
   std::lock_guard guard(lock_);
   closeLocked();
-  file_ = std::fopen(QFile::encodeName(path + QStringLiteral(".part")).constData(), "wb");
+  file_ = std::fopen(QFile::encodeName(workFileOf(path)).constData(), "wbx");
   if (!file_) return false;
   path_ = path;
   generation_ = generation;
@@ -38,10 +43,12 @@ bool RawRecorder::running() const {
   return file_ != nullptr;
 }
 
-RawRecorder::Write RawRecorder::write(quint64 generation, const void* data, std::size_t length) {
+RawRecorder::Write RawRecorder::write(quint64 generation, const void* data, std::size_t length,
+                                      QByteArray* failure) {
   std::lock_guard guard(lock_);
   if (!file_ || generation != generation_) return Write::NotRecording;
-  if (std::fwrite(data, 1, length, file_) == length) return Write::Written;
+  if (std::fwrite(data, 1, length, file_) == length && std::fflush(file_) == 0) return Write::Written;
+  *failure = std::strerror(errno);
   closeLocked();
   return Write::Failed;
 }
@@ -53,14 +60,17 @@ bool RawRecorder::downloadEnded(quint64 generation) {
   return true;
 }
 
-// What was written stays under its name even when the last bytes could not be flushed.
+// What was written stays, under its name or the next free number: a file that took the name
+// meanwhile is never replaced, and an empty recording leaves nothing.
 void RawRecorder::closeLocked() {
   if (!file_) return;
   std::fclose(file_);
   file_ = nullptr;
-  const QString part = path_ + QStringLiteral(".part");
-  QFile::remove(path_);
-  QFile::rename(part, path_);
+  const QFileInfo target(path_);
+  const QString extension = QLatin1Char('.') + target.suffix();
+  QString ignored;  // a rename that fails leaves the ".part" file, which holds the recording
+  fileWorkFileAnew(workFileOf(path_), target.absolutePath(), target.fileName().chopped(extension.size()), extension,
+                   &ignored);
 }
 
 // ---- Feed ----
@@ -82,8 +92,8 @@ void RadioFeed::onDownload(const void* buffer, DWORD length, void* user) {
   } else if (length == 0) {
     // The headers are zero-terminated lines: the first ends at the first zero.
     feed.post({generation, RadioInfo::ServerReply, QByteArray(static_cast<const char*>(buffer)), 0});
-  } else if (feed.recorder_.write(generation, buffer, length) == RawRecorder::Write::Failed) {
-    feed.post({generation, RadioInfo::RecordWriteFailed, {}, 0});
+  } else if (QByteArray failure; feed.recorder_.write(generation, buffer, length, &failure) == RawRecorder::Write::Failed) {
+    feed.post({generation, RadioInfo::RecordWriteFailed, failure, 0});
   }
 }
 

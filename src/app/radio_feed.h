@@ -23,15 +23,16 @@ namespace tavelo {
 class RawRecorder {
  public:
   ~RawRecorder() { stop(); }
-  // Creates path + ".part" for the bytes of the download of generation; renamed to path when
-  // the recording ends. False when the file cannot be created.
+  // Creates path + ".part" (never over an existing file) for the bytes of the download of
+  // generation; filed as path, or the next free number when path was taken meanwhile, when the
+  // recording ends. False when the file cannot be created.
   bool start(const QString& path, quint64 generation);
   // True when this call ended a recording (it was running).
   bool stop();
   bool running() const;
   enum class Write { NotRecording, Written, Failed };
-  // A failed write ends the recording; the caller reports it.
-  Write write(quint64 generation, const void* data, std::size_t length);
+  // A failed write ends the recording; the caller reports it with *failure, the system's words.
+  Write write(quint64 generation, const void* data, std::size_t length, QByteArray* failure);
   // The download of generation ended: true when that ended the recording.
   bool downloadEnded(quint64 generation);
 

@@ -41,6 +41,8 @@ DWORD levelWord(float peak) {
   return static_cast<DWORD>(std::lround(std::min(peak, 1.0f) * 32768.0f));
 }
 
+}  // namespace
+
 // Rounds to nearest and clips; four samples at a time where SSE2 is there (every x86-64).
 void toInt16(const float* in, std::int16_t* out, std::size_t samples) {
   std::size_t i = 0;
@@ -57,8 +59,6 @@ void toInt16(const float* in, std::int16_t* out, std::size_t samples) {
     out[i] = static_cast<std::int16_t>(std::lrint(scaled));
   }
 }
-
-}  // namespace
 
 Channel::Channel(std::unique_ptr<Source> source, const Settings& settings, SyncDispatcher& syncs)
     : source_(std::move(source)),
@@ -117,6 +117,7 @@ void Channel::finishShutdown() {
   if (decoder_.joinable()) {
     decoder_.join();
   }
+  encoders_.channelFreed();
   std::lock_guard sourceLock(sourceMutex_);
   source_.reset();  // a plug-in's close, a decoder library's teardown
   std::shared_ptr<SourceStatus> status;
@@ -362,7 +363,7 @@ std::optional<DWORD> Channel::readData(void* buffer, DWORD bytes, bool asFloat) 
   const SourceFacts facts = readFacts();
   newMarks_.clear();
   source_->takeMarks(newMarks_);
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
   facts_ = facts;
   collectMarks();
   tellMarksUpTo(position_ + static_cast<std::int64_t>(got));
@@ -373,6 +374,8 @@ std::optional<DWORD> Channel::readData(void* buffer, DWORD bytes, bool asFloat) 
   }
   processPlayed(decoded, got, false);
   position_ += static_cast<std::int64_t>(got);
+  lock.unlock();
+  encoders_.feed(decoded, got, true);  // at the encoders' pace, without holding up other callers
   if (!asFloat) {
     toInt16(decoded, static_cast<std::int16_t*>(buffer), got * format_.channels);
   }
@@ -449,7 +452,7 @@ void Channel::pullFrames(std::size_t wanted) {
 void Channel::processPlayed(float* frames, std::size_t count, bool measureLevel) {
   effects_.process(frames, count);
   if (!measureLevel) {
-    return;
+    return;  // a decode-only channel: its reader feeds the encoders once it lets go of mutex_
   }
   const std::uint32_t channels = format_.channels;
   for (std::size_t i = 0; i < count; ++i) {
@@ -457,6 +460,7 @@ void Channel::processPlayed(float* frames, std::size_t count, bool measureLevel)
     periodPeak_[0] = std::max(periodPeak_[0], std::fabs(frame[0]));
     periodPeak_[1] = std::max(periodPeak_[1], std::fabs(frame[channels > 1 ? 1 : 0]));
   }
+  encoders_.feed(frames, count, false);
 }
 
 std::optional<std::string> Channel::tags(DWORD type) const {

@@ -12,6 +12,7 @@
 #pragma once
 
 #include "engine/effects.h"
+#include "engine/encode/encoder.h"
 #include "engine/engine.h"
 #include "engine/resampler.h"
 #include "engine/ring_buffer.h"
@@ -32,6 +33,9 @@
 namespace tavelo::engine {
 
 class SyncDispatcher;
+
+// Rounds float samples to 16-bit, clipping.
+void toInt16(const float* in, std::int16_t* out, std::size_t samples);
 
 class Channel : public std::enable_shared_from_this<Channel> {
 public:
@@ -118,6 +122,9 @@ public:
   // when the channel is not playing.
   bool mixInto(float* out, std::size_t frames);
 
+  // The encoders fed what the channel hands on.
+  EncoderTap& encoders() { return encoders_; }
+
 private:
   struct Sync {
     HSYNC handle;
@@ -195,6 +202,7 @@ private:
   std::size_t nextPeak_ = 0;
   std::array<float, 2> periodPeak_{};  // of the frames played in the current period
   std::thread decoder_;
+  EncoderTap encoders_;
 };
 
 }  // namespace tavelo::engine

@@ -95,7 +95,7 @@ TEST_F(Panels, EachPanelButtonEmitsItsSignalAndCloseButtonsHideTheirPanel) {
       {"p_radioSet", "btn_back", SIGNAL(previousClicked()), false},
       {"p_radioSet", "btn_for", SIGNAL(nextClicked()), false},
       {"p_recSet", "BRecSetClose", SIGNAL(closed()), true},
-      {"p_recSet", "RecSetOk", SIGNAL(okClicked()), false},
+      {"p_recSet", "RecSetOk", SIGNAL(okClicked()), true},  // the window stores the settings and hides it
       {"p_recSet", "BRecDir", SIGNAL(chooseFolderClicked()), false},
   };
   for (const ButtonCase& c : cases) {

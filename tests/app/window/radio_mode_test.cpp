@@ -207,7 +207,7 @@ TEST_F(RadioStations, RawRecordingHoldsTheBytesReceivedAndEndsOnStop) {
   ASSERT_TRUE(form().radioMode().recordRunning());
   EXPECT_TRUE(form().Label17->isVisible());
   EXPECT_EQ(glyphOf(form().BNetRadioRec), QStringLiteral("<"));
-  const QDir records(folder.path() + QStringLiteral("Record"));
+  const QDir records(folder.path() + QStringLiteral("Record/Rec"));  // the station's folder
   ASSERT_TRUE(waitFor([&] {
     const QStringList parts = records.entryList({QStringLiteral("*.part")});
     return !parts.isEmpty() && QFileInfo(records.filePath(parts.first())).size() >= after.size();
@@ -216,7 +216,7 @@ TEST_F(RadioStations, RawRecordingHoldsTheBytesReceivedAndEndsOnStop) {
   form().BNetRadioStop->click();
   EXPECT_FALSE(form().radioMode().recordRunning());
   EXPECT_EQ(glyphOf(form().BNetRadioRec), QStringLiteral("="));
-  const QStringList done = records.entryList({QStringLiteral("Rec *.mp3")});
+  const QStringList done = records.entryList({QStringLiteral("*.mp3")});
   ASSERT_EQ(done.size(), 1) << records.entryList().join(QLatin1Char(' ')).toStdString();
   QFile recorded(records.filePath(done.first()));
   ASSERT_TRUE(recorded.open(QIODevice::ReadOnly));
@@ -291,7 +291,7 @@ TEST_F(RadioStations, RecordFileThatCannotBeCreatedIsSaidAndNothingRecords) {
   ASSERT_TRUE(waitFor([this] { return form().radioMode().stream() != 0; }));
   form().BNetRadioRec->click();
   ASSERT_EQ(dialogs().messages.size(), 1);
-  EXPECT_TRUE(dialogs().messages.first().startsWith(QStringLiteral("Can't create file "))) << dialogs().messages.first().toStdString();
+  EXPECT_TRUE(dialogs().messages.first().startsWith(QStringLiteral("Couldn't create "))) << dialogs().messages.first().toStdString();
   EXPECT_FALSE(form().radioMode().recordRunning());
   EXPECT_FALSE(form().Label17->isVisible());
   EXPECT_EQ(glyphOf(form().BNetRadioRec), QStringLiteral("="));
@@ -317,7 +317,7 @@ TEST_F(RadioStations, FailedRecordWriteEndsTheRecordingOnce) {
   const bool ended = waitFor([this] { return !form().radioMode().recordRunning(); });
   setrlimit(RLIMIT_FSIZE, &old);
   ASSERT_TRUE(ended);
-  EXPECT_EQ(dialogs().messages, QStringList{"Record stopped: the file could not be written."});
+  EXPECT_EQ(dialogs().messages, QStringList{"Recording stopped: File too large"});
   EXPECT_FALSE(form().Label17->isVisible());
   EXPECT_EQ(glyphOf(form().BNetRadioRec), QStringLiteral("="));
   form().BNetRadioStop->click();
