@@ -51,7 +51,7 @@ class SleepPanel;
 class StationSettingsPanel;
 class TagPanel;
 
-class TFormMyTavelo : public QWidget, public ModeWindow, public RadioWindow {
+class TFormMyTavelo : public QWidget, public ModeWindow, public RadioWindow, public CdWindow {
   Q_OBJECT
  public:
   // programDir: the folder of the executable, ending with '/'.
@@ -68,7 +68,7 @@ class TFormMyTavelo : public QWidget, public ModeWindow, public RadioWindow {
   // Another copy of the player handed a file over.
   void HandOverReceived(const QString& path);
   // message, a line break, "(error code: N)" with the engine's last error code.
-  void ShowEngineError(const QString& message);
+  void ShowEngineError(const QString& message) override;
 
   Dialogs& dialogs() override { return dialogs_; }
   const QString& programDir() const { return ProgramDir; }
@@ -246,6 +246,14 @@ class TFormMyTavelo : public QWidget, public ModeWindow, public RadioWindow {
   QString radioRecordFolder() const override { return Stored.recordRoot; }
   int radioRecordFormat() const override { return Stored.radioFormat; }
   // ---- end of Net Radio ----
+
+  // ---- Audio CD's window side (form_cd.cpp) ----
+ public:
+  CddbSettings cddbSettings() const override;
+
+ private:
+  void ConnectCd();
+  // ---- end of Audio CD ----
 
 
  protected:
