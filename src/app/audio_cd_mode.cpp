@@ -20,8 +20,6 @@ namespace {
 
 constexpr DWORD kNoTrack = DWORD(-1);
 constexpr int kReadSpeed = 600;  // KB/s: quiet, and fast enough to play
-constexpr int kQueryTag = 1;
-constexpr int kReadTag = 2;
 
 qint64 trackLengthBytes(DWORD length) { return length == kNoTrack ? -1 : qint64(length); }
 
@@ -31,7 +29,7 @@ AudioCdMode::AudioCdMode(ModeControls controls, ModeWindow& window, CdWindow& cd
                          EngineEvents& events)
     : PlaybackMode(controls, window), cdWindow_(cdWindow), drives_(drives), events_(events) {
   connect(&events_, &EngineEvents::streamEnded, this, &AudioCdMode::streamEnded);
-  http_.OnRequestDone = [this](THttpCli*, THttpRequest, std::uint16_t error) { requestDone(error); };
+  cddb_.OnDone = [this](const CddbOutcome& outcome) { lookupDone(outcome); };
 }
 
 AudioCdMode::~AudioCdMode() = default;
@@ -100,9 +98,9 @@ void AudioCdMode::BuildCdTrackList() {
   const QStringList cdText = cdTextEntries(cdTextBlock);
   fillTrackList(int(count), cdText);
   // A lookup waits while the retry question is open: each poll would otherwise ask again.
-  if (!cdTextBlock && count > 0 && cdWindow_.cddbSettings().use && http_.RequestState() == httpReady &&
+  if (!cdTextBlock && count > 0 && cdWindow_.cddbSettings().use && cddb_.idle() &&
       !retryQuestionOpen_) {
-    startQuery(true);
+    startLookup(true);
   }
   window_.FitWindowToList();
   followPlayingTrack();
@@ -354,54 +352,24 @@ void AudioCdMode::close() {
 
 // ---- CDDB ----
 
-void AudioCdMode::startQuery(bool firstQueryOfDisc) {
-  const char* discId = BASS_CD_GetID(DWORD(currentDrive_), BASS_CDID_CDDB);
-  if (!discId) return;
-  lookupDisc_ = QString::fromLatin1(discId);
+void AudioCdMode::startLookup(bool firstQueryOfDisc) {
+  const char* disc = BASS_CD_GetID(DWORD(currentDrive_), BASS_CDID_CDDB);
+  if (!disc) return;
   const CddbSettings settings = cdWindow_.cddbSettings();
-  http_.Proxy = settings.proxyHost;
-  http_.ProxyPort = settings.proxyPort.isEmpty() ? QStringLiteral("80") : settings.proxyPort;
-  http_.ProxyUsername = settings.proxyUser;
-  http_.ProxyPassword = settings.proxyPassword;
-  startGet(cddbQueryUrl(cddbServerHost(settings.server), lookupDisc_, cddbHelloArguments(settings.email, firstQueryOfDisc)),
-           kQueryTag);
+  cddb_.start(cddbServerHost(settings.server), QString::fromLatin1(disc), settings, firstQueryOfDisc);
 }
 
-void AudioCdMode::startGet(const QString& url, int tag) {
-  answer_ = std::make_unique<CddbAnswerBuffer>();
-  http_.ReceiveStream = answer_.get();
-  http_.RequestUrl = url;
-  http_.Tag = tag;
-  http_.StartGet();
-}
-
-void AudioCdMode::requestDone(std::uint16_t error) {
-  const bool whole = answer_ && !answer_->tooLong() && http_.StatusCode() == 200;
-  const QStringList lines = answer_ ? cddbAnswerLines(answer_->body()) : QStringList();
-  http_.ReceiveStream = nullptr;
-  answer_.reset();
-  if (error != 0) {
-    window_.dialogs().message(window_.dialogParent(),
-                              QStringLiteral("Socket Error = (%1) %2").arg(error).arg(NetErrorText(error)));
+void AudioCdMode::lookupDone(const CddbOutcome& outcome) {
+  if (outcome.kind == CddbOutcome::SocketError) {
+    window_.dialogs().message(window_.dialogParent(), QStringLiteral("Socket Error = (%1) %2")
+                                                          .arg(outcome.error)
+                                                          .arg(NetErrorText(outcome.error)));
     return;
   }
   // Titles belong to the disc they were asked for; another mode, drive or disc drops them.
   const char* discNow = active_ ? BASS_CD_GetID(DWORD(currentDrive_), BASS_CDID_CDDB) : nullptr;
-  if (!discNow || QString::fromLatin1(discNow) != lookupDisc_) return;
-  const bool answered = whole && (http_.Tag == kQueryTag ? readAnswer(lines) : applyTitles(parseCddbReadAnswer(lines)));
-  if (!answered) askRetry();
-}
-
-// A query answer with a match asks for its entry.
-bool AudioCdMode::readAnswer(const QStringList& lines) {
-  const std::optional<CddbMatch> match = parseCddbQueryAnswer(lines);
-  if (!match) return false;
-  const CddbSettings settings = cdWindow_.cddbSettings();
-  const std::optional<QString> url = cddbReadUrl(cddbServerHost(settings.server), match->category, match->discId,
-                                                 cddbHelloArguments(settings.email, false));
-  if (!url) return false;
-  startGet(*url, kReadTag);
-  return true;
+  if (!discNow || QString::fromLatin1(discNow) != outcome.disc) return;
+  if (outcome.kind != CddbOutcome::Entry || !applyTitles(outcome.entry)) askRetry();
 }
 
 bool AudioCdMode::applyTitles(const CddbEntry& entry) {
@@ -420,7 +388,7 @@ void AudioCdMode::askRetry() {
   const bool again = window_.dialogs().confirm(
       window_.dialogParent(), QStringLiteral("CDDB server is busy or CD id is not in CDDB. Tray again?"));
   retryQuestionOpen_ = false;
-  if (again && active_) startQuery(false);
+  if (again && active_) startLookup(false);
 }
 
 }  // namespace tavelo

@@ -7,25 +7,15 @@
 #include "app/engine_handles.h"
 #include "app/playback_mode.h"
 #include "cd/cd_lists.h"
-#include "cd/cddb.h"
-#include "net/http_cli.h"
+#include "cd/cddb_lookup.h"
 
 #include <QObject>
 #include <array>
 #include <cstdint>
-#include <memory>
 
 class QComboBox;
 
 namespace tavelo {
-
-// The CDDB page of the settings.
-struct CddbSettings {
-  bool use = false;
-  int server = 0;  // item of cb_CDDBserver
-  QString proxyHost, proxyPort, proxyUser, proxyPassword;
-  QString email;   // the user's address for the hello; empty = anonymous
-};
 
 // What the mode asks of the window beyond ModeWindow.
 class CdWindow {
@@ -73,7 +63,7 @@ class AudioCdMode : public QObject, public PlaybackMode {
   std::uint32_t cdStream(int drive) const { return streams_.at(std::size_t(drive)).get(); }
   int currentTrack() const { return currentTrack_; }
   bool paused() const { return paused_; }
-  THttpCli& HttpC() { return http_; }
+  CddbLookup& cddb() { return cddb_; }
 
  private:
   StreamHandle& currentStream() { return streams_.at(std::size_t(currentDrive_)); }
@@ -94,10 +84,8 @@ class AudioCdMode : public QObject, public PlaybackMode {
   void setLockGlyph(bool locked);
 
   // CDDB
-  void startQuery(bool firstQueryOfDisc);
-  void startGet(const QString& url, int tag);
-  void requestDone(std::uint16_t error);
-  bool readAnswer(const QStringList& lines);
+  void startLookup(bool firstQueryOfDisc);
+  void lookupDone(const CddbOutcome& outcome);
   bool applyTitles(const CddbEntry& entry);
   void askRetry();
 
@@ -115,9 +103,7 @@ class AudioCdMode : public QObject, public PlaybackMode {
   LevelMeter meters_;
   TimeDisplayTexts timeTexts_;
 
-  std::unique_ptr<CddbAnswerBuffer> answer_;  // goes after the client that writes into it
-  THttpCli http_;
-  QString lookupDisc_;          // the id text of the disc the lookup is for
+  CddbLookup cddb_;
   bool retryQuestionOpen_ = false;
 };
 
