@@ -97,11 +97,8 @@ void AudioCdMode::BuildCdTrackList() {
   const char* cdTextBlock = BASS_CD_GetID(drive, BASS_CDID_TEXT);
   const QStringList cdText = cdTextEntries(cdTextBlock);
   fillTrackList(int(count), cdText);
-  // A lookup waits while the retry question is open: each poll would otherwise ask again.
-  if (!cdTextBlock && count > 0 && cdWindow_.cddbSettings().use && cddb_.idle() &&
-      !retryQuestionOpen_) {
+  if (shouldLookUp({cdWindow_.cddbSettings().use, cdTextBlock != nullptr, int(count), cddb_.idle(), retryQuestionOpen_}))
     startLookup(true);
-  }
   window_.FitWindowToList();
   followPlayingTrack();
   if (timerWasRunning) controls_.Timer1->start();
@@ -366,9 +363,8 @@ void AudioCdMode::lookupDone(const CddbOutcome& outcome) {
                                                           .arg(NetErrorText(outcome.error)));
     return;
   }
-  // Titles belong to the disc they were asked for; another mode, drive or disc drops them.
   const char* discNow = active_ ? BASS_CD_GetID(DWORD(currentDrive_), BASS_CDID_CDDB) : nullptr;
-  if (!discNow || QString::fromLatin1(discNow) != outcome.disc) return;
+  if (!titlesStillApply(active_, QString::fromLatin1(discNow), outcome.disc)) return;
   if (outcome.kind != CddbOutcome::Entry || !applyTitles(outcome.entry)) askRetry();
 }
 

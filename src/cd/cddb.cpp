@@ -140,6 +140,14 @@ CddbEntry parseCddbReadAnswer(const QStringList& lines) {
   return entry;
 }
 
+bool shouldLookUp(const CddbStart& disc) {
+  return disc.useCddb && !disc.hasCdText && disc.trackCount > 0 && disc.lookupIdle && !disc.retryQuestionOpen;
+}
+
+bool titlesStillApply(bool inCdMode, const QString& discNow, const QString& discAsked) {
+  return inCdMode && !discNow.isEmpty() && discNow == discAsked;
+}
+
 QString cddbTitledItem(const QString& item, int track, const QString& title) {
   const QString placeholder = cdTrackPlaceholder(track);
   const qsizetype at = item.indexOf(placeholder);

@@ -67,6 +67,21 @@ struct CddbEntry {
 // A read answer (status 210) as an entry; an empty entry for any other status.
 CddbEntry parseCddbReadAnswer(const QStringList& lines);
 
+// Whether a freshly listed disc is looked up: CDDB on, no CD-TEXT, some tracks, no lookup running
+// and no retry question open (each poll would otherwise stack another question).
+struct CddbStart {
+  bool useCddb = false;
+  bool hasCdText = false;
+  int trackCount = 0;
+  bool lookupIdle = true;
+  bool retryQuestionOpen = false;
+};
+bool shouldLookUp(const CddbStart& disc);
+
+// Whether titles looked up for discAsked belong on the list: only in the Audio CD mode, with the
+// drive still holding that disc (discNow: its id text now, empty without a disc).
+bool titlesStillApply(bool inCdMode, const QString& discNow, const QString& discAsked);
+
 // List item `track` with its "Track nn" replaced by "nn.title"; the item unchanged when it has
 // no "Track nn". Line breaks and tabs of the title become blanks.
 QString cddbTitledItem(const QString& item, int track, const QString& title);

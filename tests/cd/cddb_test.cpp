@@ -135,6 +135,30 @@ TEST(CddbAnswerText, BufferCutsAtOneMebibyte) {
   EXPECT_EQ(buffer.body().size(), CddbAnswerBuffer::kLimit);
 }
 
+TEST(CddbLookupDecisions, WhenToLookUp) {
+  const struct {
+    const char* name;
+    CddbStart disc;
+    bool lookUp;
+  } cases[] = {
+      {"a disc without CD-TEXT", {true, false, 3, true, false}, true},
+      {"CDDB off sends nothing", {false, false, 3, true, false}, false},
+      {"CD-TEXT names the tracks", {true, true, 3, true, false}, false},
+      {"a disc with no tracks", {true, false, 0, true, false}, false},
+      {"a lookup still running", {true, false, 3, false, false}, false},
+      {"the retry question open", {true, false, 3, true, true}, false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(shouldLookUp(c.disc), c.lookUp) << c.name;
+}
+
+TEST(CddbLookupDecisions, TitlesLandOnlyOnTheirDisc) {
+  const QString disc = QStringLiteral("11000903 3 150 450 675 11");
+  EXPECT_TRUE(titlesStillApply(true, disc, disc));
+  EXPECT_FALSE(titlesStillApply(false, disc, disc)) << "another mode";
+  EXPECT_FALSE(titlesStillApply(true, QStringLiteral("820b0109 9 150"), disc)) << "another disc or drive";
+  EXPECT_FALSE(titlesStillApply(true, QString(), disc)) << "the disc taken out";
+}
+
 TEST(CddbTitles, ReplaceTheTrackNumberOnly) {
   const struct {
     const char* name;
