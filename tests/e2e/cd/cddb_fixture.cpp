@@ -6,10 +6,12 @@
 #include <QJsonObject>
 #include <stdexcept>
 
-CddbFixture::CddbFixture() {
+CddbFixture::CddbFixture(const QStringList& aliases) {
+  QStringList arguments{QStringLiteral(TAVELO_CD_E2E_DIR "/cddb_fixture.py"), QStringLiteral("--log"),
+                        dir_.filePath(QStringLiteral("requests.log"))};
+  for (const QString& alias : aliases) arguments << QStringLiteral("--alias") << alias;
   process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  process_.start(QStringLiteral("python3"), {QStringLiteral(TAVELO_CD_E2E_DIR "/cddb_fixture.py"), QStringLiteral("--log"),
-                                             dir_.filePath(QStringLiteral("requests.log"))});
+  process_.start(QStringLiteral("python3"), arguments);
   while (!process_.canReadLine() && process_.waitForReadyRead(10000)) {
   }
   const QList<QByteArray> words = process_.readLine().trimmed().split(' ');

@@ -9,7 +9,8 @@
 
 class CddbFixture {
  public:
-  CddbFixture();
+  // aliases: "id=known": a query for disc id is answered as the fixture's disc known.
+  explicit CddbFixture(const QStringList& aliases = {});
   ~CddbFixture();
   quint16 port() const { return port_; }
   QString host() const { return QStringLiteral("127.0.0.1:%1").arg(port_); }

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """A CDDB server's web interface for the player's tests: GET /~cddb/cddb.cgi?cmd=...&hello=...&proto=N.
 
-The disc id of a query chooses the answer (see DISCS); a read answers the entry of its
-category and id. Texts go out as Latin-1 at proto 5 and below (characters outside it as '?'),
+The disc id of a query chooses the answer (see DISCS; --alias ID=KNOWN answers ID as KNOWN,
+for a disc whose id the test learns at run time); a read answers the entry of its category and id. Texts go out as Latin-1 at proto 5 and below (characters outside it as '?'),
 as UTF-8 at 6. Proxy-style request lines ("GET http://host/path") are served by their path.
 Every request head is appended to the log file (JSON lines) before the answer starts. Prints
 "PORT p" once listening on 127.0.0.1; exits when stdin closes.
@@ -38,10 +38,11 @@ DISCS = {
 }
 
 
-def answer_lines(cmd):
+def answer_lines(cmd, aliases):
     words = cmd.split(" ")
     if words[:2] == ["cddb", "query"] and len(words) > 2:
-        return DISCS.get(words[2], ["202 No match for disc ID %s." % words[2]])
+        disc = aliases.get(words[2], words[2])
+        return DISCS.get(disc, ["202 No match for disc ID %s." % words[2]])
     if words[:2] == ["cddb", "read"] and len(words) == 4:
         category, disc = words[2], words[3]
         if disc == "40100903":
@@ -74,7 +75,7 @@ class Handler(socketserver.StreamRequestHandler):
         params = urllib.parse.parse_qs(query)
         cmd = params.get("cmd", [""])[0]
         proto = int((params.get("proto", ["1"])[0] or "1"))
-        lines = answer_lines(cmd)
+        lines = answer_lines(cmd, self.server.aliases)
         if lines == "silent":
             time.sleep(60)
             return
@@ -107,10 +108,12 @@ class Server(socketserver.ThreadingTCPServer):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--log", required=True)
+    parser.add_argument("--alias", action="append", default=[])
     args = parser.parse_args()
     server = Server(("127.0.0.1", 0), Handler)
     server.log_path = args.log
     server.log_lock = threading.Lock()
+    server.aliases = dict(alias.split("=", 1) for alias in args.alias)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     print("PORT %d" % server.server_address[1], flush=True)
     sys.stdin.read()
