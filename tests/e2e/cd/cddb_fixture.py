@@ -2,7 +2,7 @@
 """A CDDB server's web interface for the player's tests: GET /~cddb/cddb.cgi?cmd=...&hello=...&proto=N.
 
 The disc id of a query chooses the answer (see DISCS; --alias ID=KNOWN answers ID as KNOWN,
-for a disc whose id the test learns at run time); a read answers the entry of its category and id. Texts go out as Latin-1 at proto 5 and below (characters outside it as '?'),
+and --alias '*=KNOWN' every other id, for a disc whose id a test does not know); a read answers the entry of its category and id. Texts go out as Latin-1 at proto 5 and below (characters outside it as '?'),
 as UTF-8 at 6. Proxy-style request lines ("GET http://host/path") are served by their path.
 Every request head is appended to the log file (JSON lines) before the answer starts. Prints
 "PORT p" once listening on 127.0.0.1; exits when stdin closes.
@@ -41,7 +41,7 @@ DISCS = {
 def answer_lines(cmd, aliases):
     words = cmd.split(" ")
     if words[:2] == ["cddb", "query"] and len(words) > 2:
-        disc = aliases.get(words[2], words[2])
+        disc = aliases.get(words[2], aliases.get("*", words[2]))
         return DISCS.get(disc, ["202 No match for disc ID %s." % words[2]])
     if words[:2] == ["cddb", "read"] and len(words) == 4:
         category, disc = words[2], words[3]
