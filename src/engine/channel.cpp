@@ -155,6 +155,7 @@ void Channel::decodeChunk(std::unique_lock<std::mutex>& lock, std::vector<float>
   const std::uint64_t generation = seekGeneration_;
   lock.unlock();
   const std::int64_t got = source_->read(chunk.data(), kDecodeChunk);
+  const bool lost = got == 0 && source_->lost();
   const SourceFacts facts = readFacts();
   newMarks_.clear();
   source_->takeMarks(newMarks_);
@@ -168,6 +169,7 @@ void Channel::decodeChunk(std::unique_lock<std::mutex>& lock, std::vector<float>
     ring_.write(chunk.data(), static_cast<std::size_t>(got));
   } else {
     sourceEnded_ = true;
+    lost_ = lost;
   }
   decoded_.notify_all();
 }
@@ -178,11 +180,13 @@ void Channel::carryOutSeek(std::unique_lock<std::mutex>& lock) {
   seekRequest_.reset();
   lock.unlock();
   const bool landed = source_->seek(frame);
+  const bool lost = !landed && source_->lost();
   const SourceFacts facts = readFacts();
   lock.lock();
   facts_ = facts;
   if (!landed && generation == seekGeneration_) {
     sourceEnded_ = true;  // the sound ends where the source cannot go on
+    lost_ = lost;
     decoded_.notify_all();
   }
 }
@@ -301,6 +305,7 @@ void Channel::jumpTo(std::int64_t frame) {
   peaks_ = {};
   sourceEnded_ = false;
   ended_ = false;
+  lost_ = false;
   stalled_ = false;
 }
 
@@ -361,6 +366,7 @@ std::optional<DWORD> Channel::readData(void* buffer, DWORD bytes, bool asFloat) 
   collectMarks();
   tellMarksUpTo(position_ + static_cast<std::int64_t>(got));
   if (got == 0 && frames > 0) {
+    lost_ = source_->lost();
     reachEnd();
     return std::nullopt;
   }
@@ -497,7 +503,9 @@ void Channel::reachEnd() {
   if (!decodeOnly()) {
     state_ = BASS_ACTIVE_STOPPED;
   }
-  postSyncs(BASS_SYNC_END, 0);
+  if (!lost_) {
+    postSyncs(BASS_SYNC_END, 0);
+  }
 }
 
 // Needs mutex_ held.

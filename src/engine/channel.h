@@ -168,6 +168,7 @@ private:
   bool stalled_ = false;
   bool sourceEnded_ = false;  // the decoder has read the last frame
   bool ended_ = false;        // and the last frame has been played (or read)
+  bool lost_ = false;         // the source lost its sound: the end is no end to tell
   bool quit_ = false;
   std::optional<std::int64_t> seekRequest_;  // for the decoder to carry out
   std::uint64_t seekGeneration_ = 0;         // counts seek requests: a read begun before one is stale

@@ -71,6 +71,9 @@ public:
   // channel is being freed: a read or seek that waits returns at once, and so does every later
   // one (read with 0, seek with false). Sources that never wait long need not do anything.
   virtual void interrupt() {}
+  // Decoder thread, after a read that gave nothing: the sound was lost (a CD taken out of its
+  // drive) rather than played to its end, so the channel stops without its end sync.
+  virtual bool lost() const { return false; }
   // Decoder thread, after a read: the changes the frames read so far have reached.
   virtual void takeMarks(std::vector<SourceMark>& /*out*/) {}
   // Any thread; fixed from opening on. Null for a source with nothing in the background.
