@@ -23,6 +23,12 @@ constexpr int kReadSpeed = 600;  // KB/s: quiet, and fast enough to play
 
 qint64 trackLengthBytes(DWORD length) { return length == kNoTrack ? -1 : qint64(length); }
 
+// The disc's own length of a track: a stream switched to another track may still report the
+// length of the one it was made for.
+int trackSeconds(int drive, int track) {
+  return int(qMax<qint64>(0, trackLengthBytes(BASS_CD_GetTrackLength(DWORD(drive), DWORD(track)))) / kCdBytesPerSecond);
+}
+
 }  // namespace
 
 AudioCdMode::AudioCdMode(ModeControls controls, ModeWindow& window, CdWindow& cdWindow, QComboBox* drives,
@@ -124,7 +130,7 @@ void AudioCdMode::followPlayingTrack() {
   if (playing == kNoTrack) return;
   currentTrack_ = int(playing & 0xffff);
   selectItem(currentTrack_);
-  trackLength_ = int(BASS_ChannelGetLength(currentStream().get(), BASS_POS_BYTE) / kCdBytesPerSecond);
+  trackLength_ = trackSeconds(currentDrive_, currentTrack_);
   showTimeScale();
 }
 
@@ -150,8 +156,7 @@ void AudioCdMode::PlayCdTrack(int drive, int track) {
     stream.reset(BASS_CD_StreamCreate(DWORD(drive), DWORD(track), 0));
     if (stream) events_.watchEnd(stream.get());
   }
-  if (drive == currentDrive_)
-    trackLength_ = int(BASS_ChannelGetLength(stream.get(), BASS_POS_BYTE) / kCdBytesPerSecond);
+  if (drive == currentDrive_) trackLength_ = trackSeconds(drive, track);
   showTimeScale();
   bitRate_.restart();
   BASS_ChannelPlay(stream.get(), 0);

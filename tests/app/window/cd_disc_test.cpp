@@ -126,6 +126,7 @@ TEST_F(CdDisc, TransportCaptionsAndButtons) {
   EXPECT_EQ(playingTrack(), 2) << "no wrap-around";
   window().ButtonPrevClick();
   EXPECT_EQ(playingTrack(), 1);
+  EXPECT_EQ(window().cdMode().trackLength(), 3);
   window().PB1MouseUp(window().PB1->width() / 2);
   EXPECT_NEAR(BASS_ChannelBytes2Seconds(window().cdMode().cdStream(int(drive())),
                                         BASS_ChannelGetPosition(window().cdMode().cdStream(int(drive())), BASS_POS_BYTE)),
@@ -252,9 +253,9 @@ TEST_F(CdDiscCddb, MatchNamesTheTracks) {
 }
 
 TEST_F(CdDiscCddb, NoMatchAsksYesAsksAgainWithTheLaterHelloNoKeepsTheNames) {
-  CddbFixture cddb;  // every disc unknown: 202
+  CddbFixture cddb({QStringLiteral("*=20200903")});  // no match
   ASSERT_NO_FATAL_FAILURE(startUntitled(cddb.port()));
-  dialogs().answers = {true, false};
+  dialogs().answers << true << false;
   tick();
   EXPECT_TRUE(QTest::qWaitFor([&] { return dialogs().questions.size() == 2; }, 10000));
   EXPECT_EQ(dialogs().questions.value(0), QStringLiteral("CDDB server is busy or CD id is not in CDDB. Tray again?"));
