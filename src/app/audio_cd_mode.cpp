@@ -61,8 +61,7 @@ void AudioCdMode::EnumerateDrives(const QString& imagesFolder, const QString& sa
                                      QString::fromUtf8(info.product)));
     return true;
   };
-  while (drives_->count() < kMaxCdDrives && addDrive(drives_->count())) {
-  }
+  for (int drive = 0; drive < kMaxCdDrives && addDrive(drive); ++drive) continue;
   for (const QString& sheet : cdImageFiles(imagesFolder)) {
     if (drives_->count() >= kMaxCdDrives) break;
     addDrive(BASS_CD_AddImage(QFile::encodeName(sheet).constData()));
