@@ -1,27 +1,110 @@
-// The Audio CD mode: the tracks of a disc in a drive. Its transport arrives with CD playback;
-// until then the CD buttons leave the player as it is, and Stop shows it stopped.
+// The Audio CD mode: the tracks of the disc in the current drive, played through one CD stream
+// per drive, named from CD-TEXT or from a CDDB server. It reads the engine, decides through the
+// plain logic of src/cd and applies the result to the window's controls.
 #pragma once
 
+#include "app/engine_events.h"
+#include "app/engine_handles.h"
 #include "app/playback_mode.h"
+#include "cd/cd_lists.h"
+#include "cd/cddb_lookup.h"
+
+#include <QObject>
+#include <array>
+#include <cstdint>
 
 class QComboBox;
 
 namespace tavelo {
 
-class AudioCdMode : public PlaybackMode {
+// What the mode asks of the window beyond ModeWindow.
+class CdWindow {
  public:
-  AudioCdMode(ModeControls controls, ModeWindow& window, QComboBox* drives)
-      : PlaybackMode(controls, window), drives_(drives) {}
+  virtual ~CdWindow() = default;
+  virtual CddbSettings cddbSettings() const = 0;
+  // message, a line break and the engine's last error code.
+  virtual void ShowEngineError(const QString& message) = 0;
+};
+
+class AudioCdMode : public QObject, public PlaybackMode {
+ public:
+  AudioCdMode(ModeControls controls, ModeWindow& window, CdWindow& cdWindow, QComboBox* drives, EngineEvents& events);
+  ~AudioCdMode() override;
 
   PlayMode kind() const override { return PlayMode::AudioCd; }
-  // The drive chosen in CBCDdrives becomes the drive in use.
+  // The drive chosen in CBCDdrives becomes the drive in use; the main timer fills the list.
   void enter() override;
-  // CBCDdrives' item index of the drive in use.
+  // Lets go of the drive, so other programs may use it.
+  void leave() override;
+  void play() override;
+  void pause() override;
+  void stop() override;
+  void next() override;
+  void prev() override;
+  // The door: opens it, or closes it when open.
+  void open() override;
+  void seek(int x) override;
+  void tick() override;
+  int trackLength() const override { return trackLength_; }
+
+  // Start-up: the kernel's CD drives, then each sheet of imagesFolder as a drive, ten at most;
+  // selects the item savedDriveText names, else the first.
+  void EnumerateDrives(const QString& imagesFolder, const QString& savedDriveText);
+  // BLockUnlock in this mode: locks the door, or unlocks it when locked.
+  void LockClick();
+  void CBCDdrivesChange();
+  void BuildCdTrackList();
+  void PlayCdTrack(int drive, int track);
+  // Closing: stops the current drive's stream, unlocks every door this player locked, releases
+  // the drive in use.
+  void close();
+
   int currentDrive() const { return currentDrive_; }
+  std::uint32_t cdStream(int drive) const { return streams_.at(std::size_t(drive)).get(); }
+  int currentTrack() const { return currentTrack_; }
+  bool paused() const { return paused_; }
+  CddbLookup& cddb() { return cddb_; }
 
  private:
+  StreamHandle& currentStream() { return streams_.at(std::size_t(currentDrive_)); }
+  bool ripRunning() const;
+  bool refusedWhileRipping();
+  void selectItem(int index);
+  QString itemText(int index) const;
+  void startSelected(int index);
+  void stepTrack(int step);
+  void showTimeScale();
+  void fillTrackList(int count, const QStringList& cdText);
+  void followPlayingTrack();
+  void showPlaying();
+  void poll();
+  void freeStreamAndClear();
+  void streamEnded(DWORD channel);
+  void applyTrackEnd(const CdTrackEndPlan& plan);
+  void setLockGlyph(bool locked);
+
+  // CDDB
+  void startLookup(bool firstQueryOfDisc);
+  void lookupDone(const CddbOutcome& outcome);
+  bool applyTitles(const CddbEntry& entry);
+  void askRetry();
+
+  CdWindow& cdWindow_;
   QComboBox* drives_;
+  EngineEvents& events_;
+  std::array<StreamHandle, kMaxCdDrives> streams_;
+  std::array<std::uint32_t, kMaxCdDrives> ripHandles_{};  // decode-only streams of a rip
+  std::array<bool, kMaxCdDrives> lockedHere_{};           // doors this player locked
   int currentDrive_ = 0;
+  int currentTrack_ = 0;
+  int trackLength_ = 0;
+  bool paused_ = false;
+  bool active_ = false;
+  LevelMeter meters_;
+  TimeDisplayTexts timeTexts_;
+
+  CddbLookup cddb_;
+  bool retryQuestionOpen_ = false;
 };
 
 }  // namespace tavelo

@@ -53,7 +53,7 @@ class SleepPanel;
 class StationSettingsPanel;
 class TagPanel;
 
-class TFormMyTavelo : public QWidget, public ModeWindow, public RadioWindow {
+class TFormMyTavelo : public QWidget, public ModeWindow, public RadioWindow, public CdWindow {
   Q_OBJECT
  public:
   // programDir: the folder of the executable, ending with '/'.
@@ -70,7 +70,7 @@ class TFormMyTavelo : public QWidget, public ModeWindow, public RadioWindow {
   // Another copy of the player handed a file over.
   void HandOverReceived(const QString& path);
   // message, a line break, "(error code: N)" with the engine's last error code.
-  void ShowEngineError(const QString& message);
+  void ShowEngineError(const QString& message) override;
 
   Dialogs& dialogs() override { return dialogs_; }
   const QString& programDir() const { return ProgramDir; }
@@ -269,6 +269,14 @@ class TFormMyTavelo : public QWidget, public ModeWindow, public RadioWindow {
   void RestoreMixer();
   bool FollowingMixer = false;  // the slider is moving to a value the mixer reported
   // ---- end of volume ----
+
+  // ---- Audio CD's window side (form_cd.cpp) ----
+ public:
+  CddbSettings cddbSettings() const override;
+
+ private:
+  void ConnectCd();
+  // ---- end of Audio CD ----
 
 
  protected:

@@ -39,6 +39,7 @@ void TFormMyTavelo::FormClose() {
   save(saveSettingsFile(ProgramDir, CollectSettings()));
   filesMode_->releaseEngine();
   radioMode_->close();
+  cdMode_->close();
   BASS_Free();
   BASS_PluginFree(0);
   RestoreMixer();
@@ -80,6 +81,7 @@ SettingsData TFormMyTavelo::CollectSettings() const {
   settings.alwaysOnTop = options.alwaysOnTop;
   settings.minToTray = options.minToTray;
   settings.eqBars = eqPanel_->positions();
+  settings.cddbEmail = settingsPanel_->cddbEmail();
   return settings;
 }
 

@@ -99,6 +99,7 @@ void TFormMyTavelo::ApplySettings(const SettingsData& settings) {
   eqPanel_->enable(settings.enableEq);
   settingsPanel_->setOptions({settings.sampleFloat, settings.highPriority, settings.alwaysOnTop, settings.minToTray});
   if (settings.eqBars) eqPanel_->setPositions(*settings.eqBars);
+  settingsPanel_->setCddbEmail(settings.cddbEmail);
 }
 
 void TFormMyTavelo::LoadRadioList() {
@@ -178,9 +179,7 @@ void TFormMyTavelo::LoadPluginsAndFilter() {
 }
 
 void TFormMyTavelo::FillCdDriveList(const QString& savedDriveText) {
-  CBCDdrives->clear();
-  CBCDdrives->addItem(QStringLiteral("No CD drives found"));
-  CBCDdrives->setCurrentIndex(qMax(0, CBCDdrives->findText(savedDriveText, Qt::MatchExactly)));
+  cdMode_->EnumerateDrives(ProgramDir + QStringLiteral("CD Images"), savedDriveText);
 }
 
 void TFormMyTavelo::EnterFirstMode() { ButtonCdHdClick(this); }

@@ -22,12 +22,13 @@ Q_DECLARE_LOGGING_CATEGORY(lcStartup)
 void TFormMyTavelo::CreateModes() {
   engineEvents_ = new EngineEvents(this);
   filesMode_ = std::make_unique<AudioFilesMode>(Controls(), *this, *engineEvents_);
-  cdMode_ = std::make_unique<AudioCdMode>(Controls(), *this, CBCDdrives);
+  cdMode_ = std::make_unique<AudioCdMode>(Controls(), *this, *this, CBCDdrives, *engineEvents_);
   radioMode_ = std::make_unique<NetRadioMode>(
       Controls(), *this, RadioControls{BnetRadioPause, BNetRadioStop, BNetRadioRec, Label4, Label5, Label6, Label17},
       *this, *engineEvents_);
   mode().enter();
   ConnectTransport();
+  ConnectCd();
 }
 
 ModeControls TFormMyTavelo::Controls() {
@@ -77,10 +78,10 @@ void TFormMyTavelo::ButtonPrevClick() { mode().prev(); }
 void TFormMyTavelo::ButtonNextClick() { mode().next(); }
 void TFormMyTavelo::ButtonOpenClick() { mode().open(); }
 
-// The list, its menu and the add button belong to the Audio Files mode; the Audio CD door lock
-// arrives with CD playback.
+// The add button of the Audio Files mode, the door lock of the Audio CD mode.
 void TFormMyTavelo::BLockUnlockClick() {
   if (&mode() == filesMode_.get()) filesMode_->addFiles();
+  else if (&mode() == cdMode_.get()) cdMode_->LockClick();
 }
 
 void TFormMyTavelo::ListBox1DblClick() {
@@ -102,7 +103,7 @@ void TFormMyTavelo::Timer1Timer() {
   mode().tick();
 }
 
-// Seeking in Audio CD mode arrives with CD playback; a radio stream cannot seek.
+// A radio stream cannot seek.
 void TFormMyTavelo::PB1MouseUp(int x) { mode().seek(x); }
 void TFormMyTavelo::PB1MouseMove(int x) { filesMode_->showHoverTime(x); }
 void TFormMyTavelo::Label1Click() { filesMode_->toggleTimeDisplay(); }

@@ -113,6 +113,7 @@ void readNetworkAndRemoteSettings(const SettingsLines& file, SettingsData& s) {
   s.proxyPassword = file.field(14, 4);
   s.useCddb = isOn(file.field(14, 5));
   s.cddbServer = intInRange(file.field(14, 6), 0, std::numeric_limits<int>::max(), 0);
+  s.cddbEmail = file.field(14, 7);
   s.useIr = isOn(file.field(15, 1));
   s.irPort = file.field(15, 2);
   s.powerState = file.field(15, 3);
@@ -165,7 +166,7 @@ QByteArray formatSettings(const SettingsData& s) {
       caretFields(eqBars),
       caretFields({s.ripRoot, QString::number(s.ripFormat), QString::number(s.ripBitrate)}),
       caretFields({s.proxyHost, s.proxyPort, s.proxyUser, s.proxyPassword, flag(s.useCddb),
-                   QString::number(s.cddbServer)}),
+                   QString::number(s.cddbServer), s.cddbEmail}),
       caretFields({flag(s.useIr), s.irPort, s.powerState}),
   };
   while (lines.size() < kWrittenLineCount) lines << QStringLiteral("0");

@@ -36,6 +36,7 @@ struct SettingsData {
   QString proxyHost, proxyPort, proxyUser, proxyPassword;  // line 14
   bool useCddb = false;
   int cddbServer = 0;
+  QString cddbEmail;                    // line 14 field 7: the CDDB hello's address; older files lack it
   bool useIr = false;                   // line 15
   QString irPort;
   QString powerState;

@@ -2,6 +2,8 @@
 #include "app/form_builders.h"
 #include "files/sound_fonts.h"
 
+#include "cd/cddb.h"
+
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QRadioButton>
@@ -89,19 +91,22 @@ QWidget* SettingsPanel::createAudioPage() {
 
 QWidget* SettingsPanel::createCddbPage() {
   QWidget* page = settingsPage("ts_cddb");
-  checkBox(page, "chb_useCDDB", QStringLiteral("Use CDDB"), QRect(4, 4, 100, 20));
-  QComboBox* servers = dropDown(page, "cb_CDDBserver", QRect(170, 4, 176, 22));
-  caption(servers, QStringLiteral("Server"), QRect(116, 6, 50, 18));
-  auto* proxy = place(new QGroupBox(QStringLiteral("Proxy Settings"), page), "gb_proxy", QRect(4, 30, 342, 102));
-  const auto proxyEdit = [proxy](const char* name, const QString& text, const QRect& geometry) {
+  checkBox(page, "chb_useCDDB", QStringLiteral("Use CDDB"), QRect(4, 4, 88, 20));
+  QComboBox* servers = dropDown(page, "cb_CDDBserver", QRect(140, 4, 206, 22), cddbServerItems());
+  caption(servers, QStringLiteral("Server"), QRect(94, 6, 44, 18));
+  // The CDDB server answers only a hello that carries the user's real address.
+  cddbEmail_ = edit(page, "edt_cddbmail", QRect(50, 30, 296, 20));
+  caption(cddbEmail_, QStringLiteral("E-mail"), QRect(4, 32, 44, 18));
+  auto* proxy = place(new QGroupBox(QStringLiteral("Proxy Settings"), page), "gb_proxy", QRect(4, 54, 342, 68));
+  const auto proxyEdit = [proxy](const char* name, const QString& text, const QRect& geometry, int captionWidth) {
     QLineEdit* created = edit(proxy, name, geometry);
-    caption(created, text, QRect(geometry.left(), geometry.top() - 16, geometry.width(), 16));
+    caption(created, text, QRect(geometry.left() - captionWidth, geometry.top() + 2, captionWidth - 2, 16));
     return created;
   };
-  proxyEdit("edt_proxy", QStringLiteral("Proxy"), QRect(8, 34, 200, 20));
-  proxyEdit("edt_port", QStringLiteral("Port"), QRect(216, 34, 118, 20));
-  proxyEdit("edt_proxyuser", QStringLiteral("Username"), QRect(8, 74, 160, 20));
-  proxyEdit("edt_proxypass", QStringLiteral("Password"), QRect(176, 74, 158, 20))->setEchoMode(QLineEdit::Password);
+  proxyEdit("edt_proxy", QStringLiteral("Proxy"), QRect(66, 18, 150, 20), 58);
+  proxyEdit("edt_port", QStringLiteral("Port"), QRect(254, 18, 80, 20), 36);
+  proxyEdit("edt_proxyuser", QStringLiteral("Username"), QRect(66, 42, 110, 20), 58);
+  proxyEdit("edt_proxypass", QStringLiteral("Password"), QRect(244, 42, 90, 20), 64)->setEchoMode(QLineEdit::Password);
   return page;
 }
 
@@ -127,6 +132,9 @@ ModeOrder SettingsPanel::modeOrder() const {
 void SettingsPanel::showModeOrder(const ModeOrder& order) {
   for (std::size_t box = 0; box < order.size(); ++box) orderBoxes_[box]->setCurrentIndex(order[box]);
 }
+
+QString SettingsPanel::cddbEmail() const { return cddbEmail_->text().trimmed(); }
+void SettingsPanel::setCddbEmail(const QString& email) { cddbEmail_->setText(email); }
 
 void SettingsPanel::restoreOrderInForce() { showModeOrder(orderInForce_); }
 

@@ -9,6 +9,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLineEdit;
 class QTableWidget;
 
 namespace tavelo {
@@ -35,6 +36,10 @@ class SettingsPanel : public SidePanel {
   GeneralOptions options() const;
   // Sets the boxes as the user would: the toggled signals follow each change.
   void setOptions(const GeneralOptions& options);
+
+  // edt_cddbmail: the address the CDDB hello carries (empty: anonymous).
+  QString cddbEmail() const;
+  void setCddbEmail(const QString& email);
 
   QComboBox* mixerList() const { return mixers_; }           // cb_audioMixer
   QTableWidget* soundFontGrid() const { return soundFonts_; }  // sg_SF2
@@ -67,6 +72,7 @@ class SettingsPanel : public SidePanel {
   QCheckBox *sampleFloat_ = nullptr, *highPriority_ = nullptr, *alwaysOnTop_ = nullptr, *minToTray_ = nullptr;
   QComboBox* mixers_ = nullptr;
   QTableWidget* soundFonts_ = nullptr;
+  QLineEdit* cddbEmail_ = nullptr;
 };
 
 }  // namespace tavelo

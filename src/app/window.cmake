@@ -20,6 +20,7 @@ add_library(tavelo_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/net_radio_mode.cpp
   ${CMAKE_CURRENT_LIST_DIR}/radio_feed.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_radio.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/form_cd.cpp
   ${CMAKE_CURRENT_LIST_DIR}/engine_events.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_modes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/form_keys.cpp
@@ -33,7 +34,7 @@ add_library(tavelo_app STATIC
 target_include_directories(tavelo_app PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(tavelo_app PUBLIC
   tavelo_app_logic tavelo_util tavelo_radio tavelo_remote tavelo_recording tavelo_engine tavelo_platform
-  tavelo_net tavelo_files Qt6::Widgets Qt6::Network Qt6::Concurrent)
+  tavelo_net tavelo_files tavelo_cd Qt6::Widgets Qt6::Network Qt6::Concurrent)
 set_target_properties(tavelo_app PROPERTIES AUTOMOC ON)
 target_precompile_headers(tavelo_app PRIVATE
   <QWidget> <QLabel> <QPushButton> <QCheckBox> <QComboBox> <QLineEdit> <QSlider> <QString> <QStringList>)

@@ -106,8 +106,22 @@ TEST(SettingsFile, EdgeCasesOfSingleLines) {
          EXPECT_EQ(s.proxyPassword, "se");  // a caret in the password splits it: nothing escapes one
          EXPECT_TRUE(s.useCddb == false);
          EXPECT_EQ(s.cddbServer, 1);
+         EXPECT_EQ(s.cddbEmail, "2");
        },
-       "proxy.lan^3128^ann^se^0^1^"},
+       "proxy.lan^3128^ann^se^0^1^2^"},
+      {14, "^^^^1^3^ann@example.org^",
+       [](const SettingsData& s) {
+         EXPECT_TRUE(s.useCddb);
+         EXPECT_EQ(s.cddbServer, 3);
+         EXPECT_EQ(s.cddbEmail, "ann@example.org");
+       },
+       nullptr},
+      {14, "^^^^1^3^",  // written before the e-mail field existed
+       [](const SettingsData& s) {
+         EXPECT_EQ(s.cddbServer, 3);
+         EXPECT_EQ(s.cddbEmail, "");
+       },
+       "^^^^1^3^^"},
       {15, "1^/dev/ttyS1^on^",
        [](const SettingsData& s) {
          EXPECT_TRUE(s.useIr);
@@ -153,6 +167,7 @@ SettingsData everythingChanged() {
   s.proxyPassword = QStringLiteral("p@ss");
   s.useCddb = true;
   s.cddbServer = 2;
+  s.cddbEmail = QStringLiteral("ann@example.org");
   s.useIr = true;
   s.irPort = QStringLiteral("/dev/ttyUSB0");
   s.powerState = QStringLiteral("off");
@@ -290,6 +305,7 @@ TEST(SettingsFile, CaretsInsideValuesKeepEveryFieldInPlace) {
       {"proxy port", [](SettingsData& s, const QString& v) { s.proxyPort = v; }},
       {"proxy user", [](SettingsData& s, const QString& v) { s.proxyUser = v; }},
       {"proxy password", [](SettingsData& s, const QString& v) { s.proxyPassword = v; }},
+      {"CDDB e-mail", [](SettingsData& s, const QString& v) { s.cddbEmail = v; }},
       {"IR port", [](SettingsData& s, const QString& v) { s.irPort = v; }},
       {"power state", [](SettingsData& s, const QString& v) { s.powerState = v; }},
   };

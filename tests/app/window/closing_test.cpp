@@ -47,7 +47,7 @@ TEST(Closing, WrittenSettingsReadBackAndWriteAgainByteForByte) {
   const QByteArray written =
       crlfLines({"/rec", "33", folder.path() + "RLists/Mine.rls", "No CD drives found", "0", "1", "6^5^",
                  "/a.sf2^/b.sf2^", "0", "120", "1^0^0^0^1^", "1^2^3^4^5^6^7^", "/rip^6^2^",
-                 "host^8080^user^secret^1^2^", "0^ttyS0^on^", "0", "0", "0", "0", "0", "0"});
+                 "host^8080^user^secret^1^2^ann@example.org^", "0^ttyS0^on^", "0", "0", "0", "0", "0", "0"});
   folder.write("Settings.ini", written);
   for (int run = 0; run < 2; ++run) {
     StartedForm form(folder);

@@ -152,6 +152,7 @@ const ControlCase kControls[] = {
     {"sg_SF2", "Sound Fonts", ""},
     {"chb_useCDDB", "Use CDDB", ""},
     {"cb_CDDBserver", "Server", ""},
+    {"edt_cddbmail", "E-mail", ""},
     {"edt_proxy", "Proxy", ""},
     {"edt_port", "Port", ""},
     {"edt_proxyuser", "Username", ""},
