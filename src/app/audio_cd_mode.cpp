@@ -153,7 +153,10 @@ void AudioCdMode::PlayCdTrack(int drive, int track) {
     BASS_CD_StreamSetTrack(stream.get(), DWORD(track));
   } else {
     stream.reset(BASS_CD_StreamCreate(DWORD(drive), DWORD(track), 0));
-    if (stream) events_.watchEnd(stream.get());
+    if (stream) {
+      events_.watchEnd(stream.get());
+      window_.EqualizeNewStream(stream.get());
+    }
   }
   if (drive == currentDrive_) trackLength_ = trackSeconds(drive, track);
   showTimeScale();

@@ -61,6 +61,8 @@ class AudioCdMode : public QObject, public PlaybackMode {
 
   int currentDrive() const { return currentDrive_; }
   std::uint32_t cdStream(int drive) const { return streams_.at(std::size_t(drive)).get(); }
+  // The current drive's stream: the one the equaliser acts on.
+  std::uint32_t stream() const override { return cdStream(currentDrive_); }
   int currentTrack() const { return currentTrack_; }
   bool paused() const { return paused_; }
   CddbLookup& cddb() { return cddb_; }

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSlider>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -156,6 +157,21 @@ TEST_F(CdDisc, LastTrackStopsOrRepeats) {
     if (repeat) EXPECT_EQ(playingTrack(), 0);
     window().ButtonStopClick();
   }
+}
+
+// The first track is 440 Hz, its left channel at half scale; the 440 Hz band at -6 dB halves it.
+TEST_F(CdDisc, EnabledEqualiserActsOnTheTrackThatPlays) {
+  QDir().mkpath(images());
+  tavelo::test::writeTocImage(imagesFolder(), "disc", tavelo::test::threeSongDisc());
+  ASSERT_NO_FATAL_FAILURE(start());
+  ASSERT_NO_FATAL_FAILURE(useDrive(QStringLiteral("disc.toc")));
+  tick();
+  window().findChild<QSlider*>(QStringLiteral("tbar_440"))->setValue(21);  // 15 - 21 = -6 dB
+  window().findChild<QCheckBox*>(QStringLiteral("cbox_enEQ"))->click();
+  window().ButtonPlayClick();
+  const DWORD stream = window().cdMode().cdStream(int(drive()));
+  const auto leftLevel = [stream] { return double(BASS_ChannelGetLevel(stream) & 0xffff) / 32768; };
+  EXPECT_TRUE(QTest::qWaitFor([&] { return std::abs(leftLevel() - 0.25) < 0.03; }, 3000)) << leftLevel();
 }
 
 TEST_F(CdDisc, DoorAndLock) {
