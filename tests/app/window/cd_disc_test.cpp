@@ -47,6 +47,14 @@ class CdDisc : public ::testing::Test {
     ASSERT_TRUE(form->create());
     window().Timer2->stop();
   }
+  // The window on the three-song TOC image, its track list read.
+  void startOnThreeSongs() {
+    QDir().mkpath(images());
+    tavelo::test::writeTocImage(imagesFolder(), "disc", tavelo::test::threeSongDisc());
+    ASSERT_NO_FATAL_FAILURE(start());
+    ASSERT_NO_FATAL_FAILURE(useDrive(QStringLiteral("disc.toc")));
+    tick();
+  }
   TFormMyTavelo& window() { return **form; }
   RecordingDialogs& dialogs() { return form->dialogs; }
   // Makes the image drive whose item begins with name the current one.
@@ -103,11 +111,7 @@ TEST_F(CdDisc, DataTrackHasNoTime) {
 }
 
 TEST_F(CdDisc, TransportCaptionsAndButtons) {
-  QDir().mkpath(images());
-  tavelo::test::writeTocImage(imagesFolder(), "disc", tavelo::test::threeSongDisc());
-  ASSERT_NO_FATAL_FAILURE(start());
-  ASSERT_NO_FATAL_FAILURE(useDrive(QStringLiteral("disc.toc")));
-  tick();
+  ASSERT_NO_FATAL_FAILURE(startOnThreeSongs());
   window().ButtonPlayClick();
   EXPECT_EQ(window().windowTitle(), QStringLiteral("Play First Song (0:04)"));
   EXPECT_FALSE(window().Stopped);
@@ -140,11 +144,7 @@ TEST_F(CdDisc, TransportCaptionsAndButtons) {
 }
 
 TEST_F(CdDisc, LastTrackStopsOrRepeats) {
-  QDir().mkpath(images());
-  tavelo::test::writeTocImage(imagesFolder(), "disc", tavelo::test::threeSongDisc());
-  ASSERT_NO_FATAL_FAILURE(start());
-  ASSERT_NO_FATAL_FAILURE(useDrive(QStringLiteral("disc.toc")));
-  tick();
+  ASSERT_NO_FATAL_FAILURE(startOnThreeSongs());
   for (const bool repeat : {true, false}) {
     SCOPED_TRACE(repeat ? "Repeat" : "no Repeat");
     window().ChBoxRep->setChecked(repeat);
@@ -161,11 +161,7 @@ TEST_F(CdDisc, LastTrackStopsOrRepeats) {
 
 // The first track is 440 Hz, its left channel at half scale; the 440 Hz band at -6 dB halves it.
 TEST_F(CdDisc, EnabledEqualiserActsOnTheTrackThatPlays) {
-  QDir().mkpath(images());
-  tavelo::test::writeTocImage(imagesFolder(), "disc", tavelo::test::threeSongDisc());
-  ASSERT_NO_FATAL_FAILURE(start());
-  ASSERT_NO_FATAL_FAILURE(useDrive(QStringLiteral("disc.toc")));
-  tick();
+  ASSERT_NO_FATAL_FAILURE(startOnThreeSongs());
   window().findChild<QSlider*>(QStringLiteral("tbar_440"))->setValue(21);  // 15 - 21 = -6 dB
   window().findChild<QCheckBox*>(QStringLiteral("cbox_enEQ"))->click();
   window().ButtonPlayClick();
@@ -175,11 +171,7 @@ TEST_F(CdDisc, EnabledEqualiserActsOnTheTrackThatPlays) {
 }
 
 TEST_F(CdDisc, DoorAndLock) {
-  QDir().mkpath(images());
-  tavelo::test::writeTocImage(imagesFolder(), "disc", tavelo::test::threeSongDisc());
-  ASSERT_NO_FATAL_FAILURE(start());
-  ASSERT_NO_FATAL_FAILURE(useDrive(QStringLiteral("disc.toc")));
-  tick();
+  ASSERT_NO_FATAL_FAILURE(startOnThreeSongs());
   window().BLockUnlockClick();
   EXPECT_EQ(glyphOf(window().BLockUnlock), kLocked);
   EXPECT_TRUE(BASS_CD_DoorIsLocked(drive()));
@@ -202,11 +194,7 @@ TEST_F(CdDisc, DoorAndLock) {
 }
 
 TEST_F(CdDisc, DiscTakenOutWhilePlayingClearsAndStops) {
-  QDir().mkpath(images());
-  tavelo::test::writeTocImage(imagesFolder(), "disc", tavelo::test::threeSongDisc());
-  ASSERT_NO_FATAL_FAILURE(start());
-  ASSERT_NO_FATAL_FAILURE(useDrive(QStringLiteral("disc.toc")));
-  tick();
+  ASSERT_NO_FATAL_FAILURE(startOnThreeSongs());
   window().ButtonPlayClick();
   BASS_CD_Door(drive(), BASS_CD_DOOR_OPEN);
   const DWORD stream = window().cdMode().cdStream(int(drive()));
