@@ -58,20 +58,6 @@ std::vector<std::pair<std::size_t, std::size_t>> quietRuns(const std::vector<boo
   return runs;
 }
 
-// The frequency of a clean tone between two sample positions, from its rising zero crossings.
-double frequencyBetween(const std::vector<double>& samples, std::size_t from, std::size_t to) {
-  double firstCrossing = -1;
-  double lastCrossing = -1;
-  int crossings = 0;
-  for (std::size_t i = from + 1; i < to && i < samples.size(); ++i) {
-    if (samples[i - 1] >= 0 || samples[i] < 0) continue;
-    const double at = double(i - 1) + samples[i - 1] / (samples[i - 1] - samples[i]);
-    if (crossings++ == 0) firstCrossing = at;
-    lastCrossing = at;
-  }
-  return crossings < 2 ? 0 : (crossings - 1) * double(kRate) / (lastCrossing - firstCrossing);
-}
-
 class FilesOnPulse : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(music_.isValid()); }
