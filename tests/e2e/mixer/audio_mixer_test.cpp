@@ -1,6 +1,7 @@
 // The mixer client alone on a real PulseAudio daemon: what it reads, what it sends, and how its
 // changes reach the thread that owns it. pactl makes the outside changes.
 #include "platform/audio_mixer.h"
+#include "pulse_control.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -14,23 +15,6 @@
 using tavelo::TAudioMixer;
 
 namespace {
-
-QString pactl(const QStringList& arguments) {
-  QProcess process;
-  process.start(QStringLiteral("pactl"), arguments);
-  process.waitForFinished(5000);
-  return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-bool waitFor(const std::function<bool()>& done, int ms = 5000) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > ms) return done();
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
 
 int sinkLeft(TAudioMixer& mixer) {
   TAudioMixer::LineState line;

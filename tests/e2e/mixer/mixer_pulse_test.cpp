@@ -2,6 +2,7 @@
 // behind. pactl makes the outside changes and reads the server's own figures.
 #include "audio_files.h"
 #include "program_folder.h"
+#include "pulse_control.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -24,13 +25,6 @@
 namespace {
 
 constexpr int kRate = 44100;
-
-QString pactl(const QStringList& arguments) {
-  QProcess process;
-  process.start(QStringLiteral("pactl"), arguments);
-  process.waitForFinished(5000);
-  return QString::fromUtf8(process.readAllStandardOutput());
-}
 
 // The first channel's dB as pactl prints it ("-6.00"), or the whole output when it has none.
 QString decibelsIn(const QString& volumeLine) {
@@ -72,16 +66,6 @@ void runEventsFor(int ms) {
   QElapsedTimer clock;
   clock.start();
   while (clock.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
-bool waitFor(const std::function<bool()>& done, int ms = 5000) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > ms) return done();
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
 }
 
 // What a pipe sink played, mono, from its loading to its unloading. The sink keeps real time
