@@ -106,7 +106,7 @@ TEST_F(CdRip, ACutImageMarksItsTracksWithTheLostSectorsAndEnds) {
   EXPECT_EQ(window().ListBox1->currentRow(), 0);
   // The lost sectors are silence: each file still has its track's full length.
   EXPECT_EQ(samplesOf(ripped(1, ".wav")).size(), tavelo::test::tonePcm(spec.tracks[1]).size());
-  EXPECT_EQ(samplesOf(ripped(0, ".wav")), tavelo::test::tonePcm(spec.tracks[0]));
+  EXPECT_TRUE(samplesOf(ripped(0, ".wav")) == tavelo::test::tonePcm(spec.tracks[0]));
 }
 
 TEST_F(CdRip, WhileARipRunsPlayAndTheModeSwitchAreRefusedAndAPlayingDiscIsNotRipped) {
