@@ -57,7 +57,12 @@ class CdTrackReader {
  public:
   explicit CdTrackReader(int drive) : drive_(drive) {}
   ~CdTrackReader() {
-    if (stream_ != 0) BASS_StreamFree(stream_);
+    if (stream_ == 0) return;
+    // A sync call may still be queued for this reader (a rip cancelled mid-track): the end, told
+    // after it, lets it run before the reader goes.
+    resetCounts();
+    if (BASS_ChannelSetPosition(stream_, length_, BASS_POS_BYTE)) waitForEnd();
+    BASS_StreamFree(stream_);
   }
   CdTrackReader(const CdTrackReader&) = delete;
   CdTrackReader& operator=(const CdTrackReader&) = delete;
@@ -66,12 +71,9 @@ class CdTrackReader {
   HSTREAM stream() const { return stream_; }
 
   // Starts `track` from its beginning with no errors counted; false when it cannot be read.
-  bool open(int track) {
-    {
-      const std::lock_guard lock(mutex_);
-      errors_ = 0;
-      endsTold_ = 0;
-    }
+  bool open(int track, DWORD length) {
+    resetCounts();
+    length_ = length;
     if (stream_ != 0) return BASS_CD_StreamSetTrack(stream_, DWORD(track));
     stream_ = BASS_CD_StreamCreate(DWORD(drive_), DWORD(track), BASS_STREAM_DECODE);
     if (stream_ == 0) return false;
@@ -80,18 +82,29 @@ class CdTrackReader {
     return true;
   }
 
-  // The errors of a track read to its end: the read past the end makes the engine tell the end
-  // after every error it found.
+  // The errors of a track read to its end.
   int errorsOfFinishedTrack() {
-    char probe[4];
-    BASS_ChannelGetData(stream_, probe, sizeof probe);
-    std::unique_lock lock(mutex_);
-    told_.wait_for(lock, kEndWait, [this] { return endsTold_ > 0; });
+    waitForEnd();
+    const std::lock_guard lock(mutex_);
     return errors_;
   }
 
  private:
   static constexpr std::chrono::seconds kEndWait{5};  // the disc may go meanwhile: no end is told then
+
+  void resetCounts() {
+    const std::lock_guard lock(mutex_);
+    errors_ = 0;
+    endsTold_ = 0;
+  }
+
+  // The read past the end makes the engine tell the end, after every error it found before.
+  void waitForEnd() {
+    char probe[4];
+    BASS_ChannelGetData(stream_, probe, sizeof probe);
+    std::unique_lock lock(mutex_);
+    told_.wait_for(lock, kEndWait, [this] { return endsTold_ > 0; });
+  }
 
   static void readError(HSYNC, DWORD, DWORD, void* user) {
     auto* self = static_cast<CdTrackReader*>(user);
@@ -100,15 +113,14 @@ class CdTrackReader {
   }
   static void trackEnded(HSYNC, DWORD, DWORD, void* user) {
     auto* self = static_cast<CdTrackReader*>(user);
-    {
-      const std::lock_guard lock(self->mutex_);
-      ++self->endsTold_;
-    }
+    const std::lock_guard lock(self->mutex_);  // held while notifying: the waiter may free the reader next
+    ++self->endsTold_;
     self->told_.notify_all();
   }
 
   const int drive_;
   HSTREAM stream_ = 0;
+  DWORD length_ = 0;  // bytes of the track being read
   std::mutex mutex_;
   std::condition_variable told_;
   int errors_ = 0;
@@ -184,7 +196,7 @@ ConversionRun::Outcome ConversionRun::ripCdTrack(int index) {
   const ConversionItem& item = items_[std::size_t(index)];
   if (!cdReader_ || cdReader_->drive() != item.cdDrive) cdReader_ = std::make_unique<CdTrackReader>(item.cdDrive);
   const DWORD length = BASS_CD_GetTrackLength(DWORD(item.cdDrive), DWORD(item.cdTrack));
-  if (length == DWORD(-1) || length == 0 || !cdReader_->open(item.cdTrack))
+  if (length == DWORD(-1) || length == 0 || !cdReader_->open(item.cdTrack, length))
     return fail(index, QStringLiteral("Couldn't read track %1 of the disc").arg(item.cdTrack + 1), Outcome::Skipped);
   const Outcome outcome = encodeRange(index, cdReader_->stream(), 0, length);
   if (outcome != Outcome::Made) return outcome;
