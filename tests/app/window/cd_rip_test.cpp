@@ -4,9 +4,11 @@
 #include "audio_files.h"
 #include "cd_disc_fixture.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -135,6 +137,35 @@ TEST_F(CdRip, WhileARipRunsPlayAndTheModeSwitchAreRefusedAndAPlayingDiscIsNotRip
   EXPECT_FALSE(window().cdMode().cdStream(int(drive())));
   ASSERT_TRUE(QTest::qWaitFor([&] { return window().sb_decode->isEnabled(); }, 60000));
   EXPECT_EQ(items(), marked(kItems, {"  --->  OK", "  --->  OK", "  --->  OK"}));
+}
+
+TEST_F(CdRip, ADataTrackIsReportedAndTheSoundTracksAreStillRipped) {
+  QDir().mkpath(images());
+  CdImageSpec spec = tavelo::test::threeSongDisc();
+  spec.dataTrack = true;
+  tavelo::test::writeCueImage(imagesFolder(), "data", "data.bin", spec);
+  ASSERT_NO_FATAL_FAILURE(start());
+  ASSERT_NO_FATAL_FAILURE(useDrive(QStringLiteral("data.cue")));
+  tick();
+  ASSERT_EQ(items().size(), 4);
+  ASSERT_NO_FATAL_FAILURE(rip(kWave, true));
+  EXPECT_EQ(dialogs().messages, QStringList{"Couldn't read track 4 of the disc"});
+  EXPECT_EQ(items(), marked(kItems + QStringList{"Track 04 (data)"}, {"  --->  OK", "  --->  OK", "  --->  OK"}));
+  EXPECT_FALSE(QFile::exists(rips() + "/Track 04 (data).wav"));
+}
+
+TEST_F(CdRip, CancelOperationEndsTheRipKeepingTheFinishedTracks) {
+  ASSERT_NO_FATAL_FAILURE(startOnThreeSongs());
+  window().Stored.ripRoot = rips();
+  window().Stored.ripFormat = kFlac;
+  window().chb_decodeAll->setChecked(true);
+  window().sb_decode->click();
+  window().PUM1->findChild<QAction*>("CancelOperation")->trigger();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window().sb_decode->isEnabled(); }, 60000));
+  EXPECT_TRUE(QDir(rips()).entryList({"*.part"}).isEmpty());
+  for (int track = 0; track < 3; ++track)
+    EXPECT_EQ(items()[track].endsWith("  --->  OK"), QFile::exists(ripped(track, ".flac"))) << "track " << track + 1;
+  EXPECT_FALSE(items()[2].endsWith("  --->  OK")) << "the run went on after the cancel";
 }
 
 TEST_F(CdRip, ClosingDuringARipLeavesNoWorkFile) {
