@@ -35,6 +35,16 @@ class CdDisc : public ::testing::Test {
     ASSERT_NO_FATAL_FAILURE(useDrive(QStringLiteral("disc.toc")));
     tick();
   }
+  // The window on the three songs and a data track, as a BIN/CUE image, its track list read.
+  void startOnDataDisc() {
+    QDir().mkpath(images());
+    tavelo::test::CdImageSpec spec = tavelo::test::threeSongDisc();
+    spec.dataTrack = true;
+    tavelo::test::writeCueImage(imagesFolder(), "data", "data.bin", spec);
+    ASSERT_NO_FATAL_FAILURE(start());
+    ASSERT_NO_FATAL_FAILURE(useDrive(QStringLiteral("data.cue")));
+    tick();
+  }
   TFormMyTavelo& window() { return **form; }
   RecordingDialogs& dialogs() { return form->dialogs; }
   // Makes the image drive whose item begins with name the current one.

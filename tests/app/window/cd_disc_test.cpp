@@ -52,13 +52,7 @@ TEST_F(CdDisc, CdTextNamesTheTracksAndNoLookupStarts) {
 }
 
 TEST_F(CdDisc, DataTrackHasNoTime) {
-  QDir().mkpath(images());
-  CdImageSpec spec = tavelo::test::threeSongDisc();
-  spec.dataTrack = true;
-  tavelo::test::writeCueImage(imagesFolder(), "data", "data.bin", spec);
-  ASSERT_NO_FATAL_FAILURE(start());
-  ASSERT_NO_FATAL_FAILURE(useDrive(QStringLiteral("data.cue")));
-  tick();
+  ASSERT_NO_FATAL_FAILURE(startOnDataDisc());
   ASSERT_EQ(items().size(), 4);
   EXPECT_EQ(items().last(), QStringLiteral("Track 04 (data)"));
 }

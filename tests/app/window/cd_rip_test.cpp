@@ -46,12 +46,16 @@ class CdRip : public CdDisc {
   QString ripped(int track, const QString& extension) const {
     return rips() + QLatin1Char('/') + kFileStems.value(track) + extension;
   }
-  // Clicks the record button and waits for the run to end.
-  void rip(int format, bool all) {
+  // Clicks the record button to rip into "Rips".
+  void startRipping(int format, bool all) {
     window().Stored.ripRoot = rips();
     window().Stored.ripFormat = format;
     window().chb_decodeAll->setChecked(all);
     window().sb_decode->click();
+  }
+  // Rips and waits for the run to end.
+  void rip(int format, bool all) {
+    startRipping(format, all);
     EXPECT_FALSE(window().sb_decode->isEnabled());
     ASSERT_TRUE(QTest::qWaitFor([&] { return window().sb_decode->isEnabled(); }, 60000)) << "the rip hangs";
     EXPECT_TRUE(window().LabelOp->isHidden());
@@ -114,17 +118,14 @@ TEST_F(CdRip, ACutImageMarksItsTracksWithTheLostSectorsAndEnds) {
 TEST_F(CdRip, WhileARipRunsPlayAndTheModeSwitchAreRefusedAndAPlayingDiscIsNotRipped) {
   ASSERT_NO_FATAL_FAILURE(startOnThreeSongs());
   window().ButtonPlayClick();
-  window().Stored.ripRoot = rips();
-  window().Stored.ripFormat = kWave;
-  window().sb_decode->click();
+  startRipping(kWave, false);
   EXPECT_TRUE(dialogs().messages.value(0).startsWith("First Stop Playing!\n")) << dialogs().messages.join('|').toStdString();
   EXPECT_TRUE(window().sb_decode->isEnabled());
   EXPECT_FALSE(window().cdMode().ripRunning());
   window().ButtonStopClick();
   dialogs().messages.clear();
 
-  window().chb_decodeAll->setChecked(true);
-  window().sb_decode->click();
+  startRipping(kWave, true);
   ASSERT_TRUE(window().cdMode().ripRunning());
   window().ButtonPlayClick();
   window().ButtonNextClick();
@@ -140,13 +141,7 @@ TEST_F(CdRip, WhileARipRunsPlayAndTheModeSwitchAreRefusedAndAPlayingDiscIsNotRip
 }
 
 TEST_F(CdRip, ADataTrackIsReportedAndTheSoundTracksAreStillRipped) {
-  QDir().mkpath(images());
-  CdImageSpec spec = tavelo::test::threeSongDisc();
-  spec.dataTrack = true;
-  tavelo::test::writeCueImage(imagesFolder(), "data", "data.bin", spec);
-  ASSERT_NO_FATAL_FAILURE(start());
-  ASSERT_NO_FATAL_FAILURE(useDrive(QStringLiteral("data.cue")));
-  tick();
+  ASSERT_NO_FATAL_FAILURE(startOnDataDisc());
   ASSERT_EQ(items().size(), 4);
   ASSERT_NO_FATAL_FAILURE(rip(kWave, true));
   EXPECT_EQ(dialogs().messages, QStringList{"Couldn't read track 4 of the disc"});
@@ -156,10 +151,7 @@ TEST_F(CdRip, ADataTrackIsReportedAndTheSoundTracksAreStillRipped) {
 
 TEST_F(CdRip, CancelOperationEndsTheRipKeepingTheFinishedTracks) {
   ASSERT_NO_FATAL_FAILURE(startOnThreeSongs());
-  window().Stored.ripRoot = rips();
-  window().Stored.ripFormat = kFlac;
-  window().chb_decodeAll->setChecked(true);
-  window().sb_decode->click();
+  startRipping(kFlac, true);
   window().PUM1->findChild<QAction*>("CancelOperation")->trigger();
   ASSERT_TRUE(QTest::qWaitFor([&] { return window().sb_decode->isEnabled(); }, 60000));
   EXPECT_TRUE(QDir(rips()).entryList({"*.part"}).isEmpty());
@@ -170,10 +162,7 @@ TEST_F(CdRip, CancelOperationEndsTheRipKeepingTheFinishedTracks) {
 
 TEST_F(CdRip, ClosingDuringARipLeavesNoWorkFile) {
   ASSERT_NO_FATAL_FAILURE(startOnThreeSongs());
-  window().Stored.ripRoot = rips();
-  window().Stored.ripFormat = kFlac;
-  window().chb_decodeAll->setChecked(true);
-  window().sb_decode->click();
+  startRipping(kFlac, true);
   ASSERT_TRUE(window().cdMode().ripRunning());
   window().FormClose();
   EXPECT_TRUE(QDir(rips()).entryList({"*.part"}).isEmpty());
