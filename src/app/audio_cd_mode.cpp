@@ -6,13 +6,16 @@
 #include "files/mode_switch.h"
 #include "files/playlist.h"
 #include "net/net_error.h"
+#include "recording/file_names.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTimer>
 
 namespace tavelo {
 
@@ -137,10 +140,6 @@ void AudioCdMode::showTimeScale() { controls_.Label9->setText(timeScaleText(trac
 
 // ---- Transport ----
 
-bool AudioCdMode::ripRunning() const {
-  return std::any_of(ripHandles_.begin(), ripHandles_.end(), [](std::uint32_t handle) { return handle != 0; });
-}
-
 bool AudioCdMode::refusedWhileRipping() {
   if (!ripRunning()) return false;
   cdWindow_.ShowEngineError(QStringLiteral("First Stop Recording!"));
@@ -166,6 +165,7 @@ void AudioCdMode::PlayCdTrack(int drive, int track) {
 
 void AudioCdMode::play() {
   if (controls_.ListBox1->count() == 0 || refusedWhileRipping()) return;
+  RemoveRipMarkers();
   if (controls_.ListBox1->currentRow() < 0) selectItem(0);
   const int selected = controls_.ListBox1->currentRow();
   // Resuming plays on where the pause was; another track chosen meanwhile starts afresh.
@@ -343,6 +343,7 @@ void AudioCdMode::applyTrackEnd(const CdTrackEndPlan& plan) {
 // ---- Closing ----
 
 void AudioCdMode::close() {
+  rip_.reset();  // the track under way is abandoned, its work file removed
   BASS_ChannelStop(currentStream().get());
   for (StreamHandle& stream : streams_) stream.reset();
   // The kernel keeps a lock after the player is gone: every door locked here is opened again.
@@ -352,6 +353,78 @@ void AudioCdMode::close() {
       BASS_CD_Door(DWORD(drive), BASS_CD_DOOR_UNLOCK);
   }
   BASS_CD_Release(DWORD(currentDrive_));
+}
+
+// ---- Ripping ----
+
+void AudioCdMode::RemoveRipMarkers() {
+  for (int index = 0; index < controls_.ListBox1->count(); ++index) {
+    QListWidgetItem* item = controls_.ListBox1->item(index);
+    item->setText(withoutRipMarker(item->text()));
+  }
+}
+
+bool AudioCdMode::anyStreamPlaying() const {
+  return std::any_of(streams_.begin(), streams_.end(), [](const StreamHandle& stream) {
+    return stream && BASS_ChannelIsActive(stream.get()) != BASS_ACTIVE_STOPPED;
+  });
+}
+
+std::vector<ConversionItem> AudioCdMode::ripItems(bool all, const QString& folder, const QString& extension) const {
+  const QDir target(folder);
+  const int selected = controls_.ListBox1->currentRow();
+  std::vector<ConversionItem> items;
+  for (int index = 0; index < controls_.ListBox1->count(); ++index) {
+    if (!all && index != selected) continue;
+    ConversionItem item;
+    item.target = target.filePath(ripFileName(itemText(index), extension));
+    item.cdDrive = currentDrive_;
+    item.cdTrack = index;
+    items.push_back(item);
+  }
+  numberRepeatedTargets(items);
+  return items;
+}
+
+bool AudioCdMode::startRip(bool all, const ConversionSettings& settings, const QString& folder,
+                           const QString& extension, QLabel* label, std::function<void()> finished) {
+  if (anyStreamPlaying()) {
+    cdWindow_.ShowEngineError(QStringLiteral("First Stop Playing!"));
+    return false;
+  }
+  if (!BASS_CD_SetSpeed(DWORD(currentDrive_), -1)) window_.dialogs().beep();
+  RemoveRipMarkers();
+  std::vector<ConversionItem> items = ripItems(all, folder, extension);
+  if (items.empty()) return false;
+  std::vector<int> tracks;
+  for (const ConversionItem& item : items) tracks.push_back(item.cdTrack);
+  auto prefix = std::make_shared<QString>();
+  ConversionRun::Events events{
+      [=, this](int item) {
+        const int track = tracks[std::size_t(item)];
+        *prefix = QStringLiteral("Track %1 ").arg(track + 1);
+        label->setText(*prefix);
+        selectItem(track);
+      },
+      [=](int, int percent) { label->setText(*prefix + QStringLiteral("Done %1%").arg(percent)); },
+      [this](int, const QString& message) { window_.dialogs().message(window_.dialogParent(), message); },
+      [this, finished, several = tracks.size() > 1] {
+        // This call comes from the run: it is deleted once the call has returned.
+        QTimer::singleShot(0, [run = rip_.release()] { delete run; });
+        if (several) selectItem(0);
+        finished();
+      },
+      [=, this](int item, int readErrors) {
+        QListWidgetItem* listItem = controls_.ListBox1->item(tracks[std::size_t(item)]);
+        if (listItem) listItem->setText(listItem->text() + ripMarker(readErrors));
+      },
+  };
+  rip_ = std::make_unique<ConversionRun>(std::move(items), settings, std::move(events));
+  return true;
+}
+
+void AudioCdMode::cancelRip() {
+  if (rip_) rip_->cancel();
 }
 
 // ---- CDDB ----

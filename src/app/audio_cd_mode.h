@@ -8,12 +8,16 @@
 #include "app/playback_mode.h"
 #include "cd/cd_lists.h"
 #include "cd/cddb_lookup.h"
+#include "recording/conversion.h"
 
 #include <QObject>
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 class QComboBox;
+class QLabel;
 
 namespace tavelo {
 
@@ -67,9 +71,22 @@ class AudioCdMode : public QObject, public PlaybackMode {
   bool paused() const { return paused_; }
   CddbLookup& cddb() { return cddb_; }
 
+  // ---- Ripping (the record button of this mode) ----
+  // Rips every track or the selected one of the current drive into `folder`, each named after
+  // its list item; `label` shows each track's progress, `finished` runs once the run has ended.
+  // False when nothing was started (finished is not called): no track, or a disc still playing.
+  bool startRip(bool all, const ConversionSettings& settings, const QString& folder, const QString& extension,
+                QLabel* label, std::function<void()> finished);
+  bool ripRunning() const { return rip_ != nullptr; }
+  // The track under way is abandoned (its work file removed); the tracks ripped stay.
+  void cancelRip();
+  // Cuts every item's "  --->  " marker off and refits the list.
+  void RemoveRipMarkers();
+
  private:
   StreamHandle& currentStream() { return streams_.at(std::size_t(currentDrive_)); }
-  bool ripRunning() const;
+  bool anyStreamPlaying() const;
+  std::vector<ConversionItem> ripItems(bool all, const QString& folder, const QString& extension) const;
   bool refusedWhileRipping();
   void selectItem(int index);
   QString itemText(int index) const;
@@ -95,7 +112,7 @@ class AudioCdMode : public QObject, public PlaybackMode {
   QComboBox* drives_;
   EngineEvents& events_;
   std::array<StreamHandle, kMaxCdDrives> streams_;
-  std::array<std::uint32_t, kMaxCdDrives> ripHandles_{};  // decode-only streams of a rip
+  std::unique_ptr<ConversionRun> rip_;  // its decode-only stream reads the drive while it runs
   std::array<bool, kMaxCdDrives> lockedHere_{};           // doors this player locked
   int currentDrive_ = 0;
   int currentTrack_ = 0;

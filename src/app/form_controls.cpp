@@ -256,7 +256,10 @@ void TFormMyTavelo::CreateMenus() {
   item(PUM1, "HelpApp", QStringLiteral("Help"));
   connect(item(PUM1, "CloseApp", QStringLiteral("Close Tavelo")), &QAction::triggered, this, &QWidget::close);
   connect(item(PUM1, "CancelOperation", QStringLiteral("Cancel Operation")), &QAction::triggered, this,
-          [this] { filesMode_->cancelConversion(); });
+          [this] {
+            filesMode_->cancelConversion();
+            cdMode_->cancelRip();
+          });
   TrayIcon1->setContextMenu(PUM1);
 
   PM1 = new QMenu(this);

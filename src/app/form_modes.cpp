@@ -76,7 +76,8 @@ void TFormMyTavelo::AddClickHook(QWidget* control, std::function<void()> click) 
 void TFormMyTavelo::ButtonCdHdClick(QObject* sender) {
   ModeSwitchRequest request;
   request.stopped = Stopped;
-  request.radioRecording = radioMode_->recordRunning() || filesMode_->conversionRunning();
+  request.radioRecording =
+      radioMode_->recordRunning() || filesMode_->conversionRunning() || cdMode_->ripRunning();
   request.fromStartup = sender == this;
   request.step = ModeStep;
   request.order = ModeOrder();

@@ -3,6 +3,7 @@
 // listens to.
 #include "app/equalizer_panel.h"
 #include "app/form.h"
+#include "app/audio_cd_mode.h"
 #include "app/audio_files_mode.h"
 #include "app/form_builders.h"
 #include "app/record_settings_panel.h"
@@ -140,8 +141,8 @@ void TFormMyTavelo::RecSetOkClick() {
 }
 
 void TFormMyTavelo::sb_decodeClick() {
-  // Ripping a CD waits for the CD engine; the Audio Files mode converts.
-  if (ListBox1->count() == 0 || mode().kind() != PlayMode::AudioFiles) return;
+  const PlayMode kind = mode().kind();
+  if (ListBox1->count() == 0 || kind == PlayMode::NetRadio) return;
   QDir().mkpath(Stored.ripRoot);
   const QString caption = windowTitle();
   const auto format = std::size_t(usableRecordFormat(Stored.ripFormat, availableRecordFormats(ProgramDir)));
@@ -157,9 +158,13 @@ void TFormMyTavelo::sb_decodeClick() {
   sb_decode->setEnabled(false);
   chb_decodeAll->setEnabled(false);
   LabelOp->show();
-  if (!filesMode_->startConversion(chb_decodeAll->isChecked(), {ProgramDir, Stored.ripBitrate}, Stored.ripRoot,
-                                   QString::fromLatin1(extension.data(), extension.size()), LabelOp, finished))
-    finished();
+  const bool all = chb_decodeAll->isChecked();
+  const ConversionSettings settings{ProgramDir, Stored.ripBitrate};
+  const QString suffix = QString::fromLatin1(extension.data(), extension.size());
+  const bool started = kind == PlayMode::AudioCd
+                           ? cdMode_->startRip(all, settings, Stored.ripRoot, suffix, LabelOp, finished)
+                           : filesMode_->startConversion(all, settings, Stored.ripRoot, suffix, LabelOp, finished);
+  if (!started) finished();
 }
 
 }  // namespace tavelo
