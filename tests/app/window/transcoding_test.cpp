@@ -19,7 +19,10 @@ using namespace tavelo;
 
 namespace {
 
-using Transcoding = FilesWindow;
+class Transcoding : public FilesWindow {
+ protected:
+  void startLongMp3Conversion();
+};
 
 constexpr std::uint32_t kRate = 44100;
 
@@ -95,14 +98,19 @@ TEST_F(Transcoding, TheSheetItselfConvertsTheWholeFileAndTheLabelShowsProgress) 
   EXPECT_TRUE(QFile::exists(program_.path() + "Rips/album.flac"));
 }
 
-TEST_F(Transcoding, TheWindowKeepsItsTimersAndRefusesAModeSwitchDuringALongRun) {
-  tone("long.wav", 600);  // ten minutes take lame several seconds
+// Ten minutes of tone converted to MP3 into "Rips": lame takes several seconds over it.
+void Transcoding::startLongMp3Conversion() {
+  tone("long.wav", 600);
   form->CheckBoxFullDir->setChecked(false);
   open(music("long.wav"));
   form->ButtonStop->click();
   form->Stored.ripRoot = program_.path() + "Rips";
   form->Stored.ripFormat = 0;
   form->sb_decode->click();
+}
+
+TEST_F(Transcoding, TheWindowKeepsItsTimersAndRefusesAModeSwitchDuringALongRun) {
+  startLongMp3Conversion();
   QElapsedTimer sinceTick;
   qint64 longestGap = 0;
   QTimer timer;
@@ -125,13 +133,7 @@ TEST_F(Transcoding, TheWindowKeepsItsTimersAndRefusesAModeSwitchDuringALongRun) 
 }
 
 TEST_F(Transcoding, ClosingDuringARunLeavesNoWorkFile) {
-  tone("long.wav", 600);
-  form->CheckBoxFullDir->setChecked(false);
-  open(music("long.wav"));
-  form->ButtonStop->click();
-  form->Stored.ripRoot = program_.path() + "Rips";
-  form->Stored.ripFormat = 0;
-  form->sb_decode->click();
+  startLongMp3Conversion();
   ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(program_.path() + "Rips/long.mp3.part"); }, 10000));
   form->close();
   EXPECT_FALSE(QFile::exists(program_.path() + "Rips/long.mp3.part"));
